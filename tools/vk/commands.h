@@ -1,0 +1,11 @@
+#pragma once
+// The subcommands of vk. Each Add*Command registers one subcommand group on
+// the application; the group's file holds its options and its action.
+
+#include <CLI/CLI.hpp>
+
+namespace vk::cli {
+
+void AddMediaCommand(CLI::App& app);
+
+}  // namespace vk::cli

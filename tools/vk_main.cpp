@@ -1,0 +1,26 @@
+// vk: the distributor's and administrator's command.
+
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
+
+#include "tools/vk/command_error.h"
+#include "tools/vk/commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"velmor-kit: build installation media, archives, INI files, registry and menu entries"};
+  app.require_subcommand(1);
+  vk::cli::AddMediaCommand(app);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error);
+  } catch (const vk::cli::CommandError& error) {
+    std::cerr << "vk: " << error.what() << '\n';
+    return error.ExitCode();
+  } catch (const std::exception& error) {
+    std::cerr << "vk: " << error.what() << '\n';
+    return 1;
+  }
+  return 0;
+}
