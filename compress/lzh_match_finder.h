@@ -1,0 +1,81 @@
+#pragma once
+// The LZH encoder's window and match finder.
+//
+// Every position of the window is a node of a binary tree ordered by the 60
+// bytes starting there. There are 4096 trees, chosen by a hash of a string's
+// first three bytes, so each holds strings with the same first byte and a
+// similar second and third. Inserting a position walks down its tree once,
+// and on the way finds the longest earlier string that matches it (the
+// nearest among equally long ones on the path). A newer string equal in all
+// 60 bytes takes the older one's place, which keeps trees shallow on
+// repetitive data. Each node remembers how many leading bytes it shares with
+// its parent, so most byte comparisons on the way down are skipped; this
+// changes no result. The roots, the order, the insertion and deletion rules
+// and the replacement decide which of equal matches is found, so they fix
+// the encoder's output bytes.
+
+#include <array>
+#include <cstdint>
+
+#include "compress/lzh_model.h"
+
+namespace vk::compress {
+
+class LzhMatchFinder {
+ public:
+  static constexpr std::uint16_t kNone = kLzhWindowSize;  // 4096
+  static constexpr int kFirstRoot = kLzhWindowSize + 1;   // 4097
+  static constexpr int kRoots = 4096;
+
+  // Every tree empty; the window's first 4036 positions spaces, the rest 0.
+  void Reset();
+
+  // Stores byte at position (and in the mirror that lets strings near the
+  // ring's end be read without wrapping).
+  void Store(int position, std::uint8_t byte) {
+    window_[position] = byte;
+    if (position < kLzhLongestMatch - 1) window_[kLzhWindowSize + position] = byte;
+  }
+  std::uint8_t At(int position) const { return window_[position]; }
+
+  // Inserts the string at r and sets MatchPosition/MatchLength to its longest
+  // earlier match (length 0, or 3 to 60).
+  void Insert(int r);
+  // Removes position p from its tree; nothing when it is in none.
+  void Delete(int p);
+
+  // Distance minus 1 (0-4095) and length of the last insertion's match.
+  int MatchPosition() const { return match_position_; }
+  int MatchLength() const { return match_length_; }
+  void SetMatchLength(int length) { match_length_ = length; }
+
+  // For tests: the parent of a node (kNone when it is in no tree), and the
+  // bytes it is known to share with its parent.
+  int Parent(int node) const { return parent_[node]; }
+  int KnownPrefix(int node) const { return known_prefix_[node]; }
+
+ private:
+  static constexpr int kTableSize = kFirstRoot + kRoots;  // 8193
+  // The ring, the mirror of its first 59 positions, and slack for reads of
+  // whole words at the end of a string.
+  static constexpr int kWindowBytes = kLzhWindowSize + kLzhLongestMatch - 1 + 8;
+
+  int Root(int r) const;
+  // Number of equal leading bytes of the strings at a and b, from offset
+  // `from` (all bytes before it known equal), at most 60.
+  int CommonPrefix(int a, int b, int from) const;
+  // Known prefix of node against the given parent, counted from offset 1.
+  int PrefixAgainst(int node, int parent) const;
+  // Points the link of parent that led to old_child at new_child.
+  void Relink(int parent, int old_child, int new_child);
+
+  std::array<std::uint8_t, kWindowBytes> window_;
+  std::array<std::uint16_t, kTableSize> right_;        // 0-4095 nodes, 4097-8192 roots
+  std::array<std::uint16_t, kLzhWindowSize> left_;     // nodes only
+  std::array<std::uint16_t, kLzhWindowSize + 1> parent_;  // 4096 takes writes for "none"
+  std::array<std::uint8_t, kLzhWindowSize> known_prefix_;
+  int match_position_ = 0;
+  int match_length_ = 0;
+};
+
+}  // namespace vk::compress
