@@ -163,10 +163,13 @@ class TControl : public TObject {
   TControl(TForm* form, std::string name, TWinControl* parent);
   // The default colour of this kind, before the program sets one.
   void InitColor(TColor color) { color_ = color; }
+  // Runs after the caption or text has changed.
+  virtual void CaptionChanged() {}
 
  private:
   friend class TWinControl;
   friend class TForm;
+  friend class TApplication;
 
   TForm* form_;
   std::string name_;
@@ -274,6 +277,10 @@ class TEdit : public TControl {
   void SetReadOnly(bool readOnly);
   void UserClick() override;
 
+ protected:
+  void CaptionChanged() override;
+
+ public:
   // Runs after every change of the text, also one the program makes.
   TNotifyEvent OnChange;
 

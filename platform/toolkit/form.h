@@ -138,6 +138,7 @@ class TForm : public TWinControl {
 
  private:
   friend class TApplication;
+  friend class TControl;
   void Adopt(std::unique_ptr<TControl> control);
   void Release(TControl* control);
 

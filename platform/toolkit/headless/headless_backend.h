@@ -85,10 +85,8 @@ class HeadlessBackend : public Backend {
   std::vector<TCursor> cursors_;
   std::vector<TForm*> pendingPaints_;
   std::vector<TForm*> painting_;
-  std::vector<std::string> openMessageBoxes_;
   std::uint32_t ticks_ = 0;
   std::uint64_t pumps_ = 0;
-  bool performing_ = false;
 };
 
 }  // namespace vk::toolkit::headless

@@ -22,6 +22,8 @@ enum class WindowEventKind {
   kDestroyed,
 };
 std::string_view ToString(WindowEventKind kind);
+// "OK", "Cancel", ... for messages.
+std::string_view ButtonName(ModalResult result);
 
 struct WindowEvent {
   WindowEventKind kind;
