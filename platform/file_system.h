@@ -1,8 +1,7 @@
 #pragma once
 // The file functions the program asks of Windows, taking Windows paths.
 // Like the Windows functions they report failure by their result, never by
-// an exception. HostFileSystem maps them through a Machine; tests wrap it in
-// a FaultyFileSystem to fail a chosen call.
+// an exception. The host's implementation maps them through a Machine.
 
 #include <cstdint>
 #include <memory>

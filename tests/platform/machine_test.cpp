@@ -107,11 +107,5 @@ TEST(MachineTest, MediumTakesTheNextFreeLetterWhenDIsTaken) {
   EXPECT_EQ(machine.ToHost("D:\\x"), root / "other" / "x");
 }
 
-TEST(SourceFolderTest, EndsInExactlyOneBackslash) {
-  EXPECT_EQ(app::SourceFolderOf("A:\\setup"), "A:\\");
-  EXPECT_EQ(app::SourceFolderOf("D:\\inst\\setup"), "D:\\inst\\");
-  EXPECT_EQ(app::SourceFolderOf("D:\\a\\b\\setup.exe"), "D:\\a\\b\\");
-}
-
 }  // namespace
 }  // namespace vk::platform
