@@ -105,3 +105,57 @@ class RecordingDest : public vk::platform::TStream {
 };
 
 }  // namespace vk::compress::testing
+
+namespace vk::compress::testing {
+
+enum class SampleKind { kText, kBinary, kRandom, kRepetitive };
+
+// Deterministic sample data of the given kind.
+inline Bytes Sample(SampleKind kind, std::size_t size, std::uint32_t seed = 1) {
+  Bytes bytes;
+  bytes.reserve(size + 64);
+  std::uint32_t state = seed * 2654435761u + 12345u;
+  auto next = [&state] {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
+  };
+  static const char* const kWords[] = {"the ",   "setup ", "archive ", "file ",  "of ",
+                                       "and ",   "a ",     "folder ",  "is ",    "copied ",
+                                       "to ",    "disk ",  "program ", "group ", "\r\n",
+                                       "Window", "s ",     "install ", "data ",  "with "};
+  while (bytes.size() < size) {
+    switch (kind) {
+      case SampleKind::kText: {
+        const char* word = kWords[next() % 20];
+        while (*word != '\0') bytes.push_back(static_cast<std::uint8_t>(*word++));
+        break;
+      }
+      case SampleKind::kBinary: {
+        // Little-endian records: a counter, a small value, a flag word.
+        const std::uint32_t counter = static_cast<std::uint32_t>(bytes.size() / 12);
+        const std::uint32_t value = next() % 600;
+        for (int shift = 0; shift < 32; shift += 8) bytes.push_back((counter >> shift) & 0xFF);
+        for (int shift = 0; shift < 32; shift += 8) bytes.push_back((value >> shift) & 0xFF);
+        bytes.push_back(0x94);
+        bytes.push_back(0);
+        bytes.push_back(static_cast<std::uint8_t>(next() & 3));
+        bytes.push_back(0xFF);
+        break;
+      }
+      case SampleKind::kRandom:
+        bytes.push_back(static_cast<std::uint8_t>(next() >> 24));
+        break;
+      case SampleKind::kRepetitive: {
+        const std::uint8_t byte = static_cast<std::uint8_t>(next() % 4 == 0 ? 0x94 : 0x41);
+        bytes.insert(bytes.end(), 1 + next() % 400, byte);
+        break;
+      }
+    }
+  }
+  bytes.resize(size);
+  return bytes;
+}
+
+}  // namespace vk::compress::testing
