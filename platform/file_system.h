@@ -1,7 +1,7 @@
 #pragma once
 // The file functions the program asks of Windows, taking Windows paths.
 // Like the Windows functions they report failure by their result, never by
-// an exception. The host's implementation maps them through a Machine.
+// an exception.
 
 #include <cstdint>
 #include <memory>
@@ -12,7 +12,7 @@
 
 namespace vk::platform {
 
-class Machine;
+class PathMap;
 
 // File attribute bits as GetFileAttributesA returns them.
 enum FileAttribute : std::uint32_t {
@@ -55,7 +55,9 @@ class FileSystem {
   virtual std::string GetWindowsDirectory() = 0;
 };
 
-// The real file functions on the host, through the machine's drive map.
-std::unique_ptr<FileSystem> MakeHostFileSystem(const Machine& machine);
+// The real file functions on the host, on the files that paths name
+// through the map (for the program: the machine's drives). The map must
+// outlive the file functions.
+std::unique_ptr<FileSystem> MakeHostFileSystem(const PathMap& paths);
 
 }  // namespace vk::platform

@@ -13,7 +13,7 @@
 #include <system_error>
 
 #include "platform/file_system.h"
-#include "platform/machine.h"
+#include "platform/path_map.h"
 
 namespace vk::platform {
 namespace fs = std::filesystem;
@@ -62,9 +62,9 @@ bool CopyContents(int from, int to) {
 
 class HostFileSystem : public FileSystem {
  public:
-  explicit HostFileSystem(const Machine& machine) : machine_(machine) {}
+  explicit HostFileSystem(const PathMap& paths) : paths_(paths) {}
 
-  std::optional<fs::path> HostPath(std::string_view path) override { return machine_.ToHost(path); }
+  std::optional<fs::path> HostPath(std::string_view path) override { return paths_.ToHost(path); }
 
   bool FileExists(std::string_view path) override {
     auto host = HostPath(path);
@@ -156,14 +156,13 @@ class HostFileSystem : public FileSystem {
   }
 
   std::int64_t GetDiskFreeSpace(std::string_view path) override {
-    if (path.size() < 2 || path[1] != ':') return -1;
-    auto folder = machine_.DriveFolder(path[0]);
+    auto folder = paths_.VolumeFolder(path);
     struct statvfs info {};
     if (!folder || ::statvfs(folder->c_str(), &info) != 0) return -1;
     return static_cast<std::int64_t>(info.f_bavail) * static_cast<std::int64_t>(info.f_frsize);
   }
 
-  std::string GetWindowsDirectory() override { return machine_.WindowsDirectory(); }
+  std::string GetWindowsDirectory() override { return paths_.WindowsDirectory(); }
 
  private:
   static std::uint32_t GetAttributes(const fs::path& host) {
@@ -195,13 +194,13 @@ class HostFileSystem : public FileSystem {
     return (attributes & (kAttributeHidden | kAttributeSystem)) == 0;
   }
 
-  const Machine& machine_;
+  const PathMap& paths_;
 };
 
 }  // namespace
 
-std::unique_ptr<FileSystem> MakeHostFileSystem(const Machine& machine) {
-  return std::make_unique<HostFileSystem>(machine);
+std::unique_ptr<FileSystem> MakeHostFileSystem(const PathMap& paths) {
+  return std::make_unique<HostFileSystem>(paths);
 }
 
 }  // namespace vk::platform

@@ -125,6 +125,11 @@ std::optional<fs::path> Machine::DriveFolder(char letter) const {
   return it->second;
 }
 
+std::optional<fs::path> Machine::VolumeFolder(std::string_view windowsPath) const {
+  if (windowsPath.size() < 2 || windowsPath[1] != ':') return std::nullopt;
+  return DriveFolder(windowsPath[0]);
+}
+
 std::optional<fs::path> Machine::ToHost(std::string_view windowsPath) const {
   if (windowsPath.size() < 2 || windowsPath[1] != ':') return std::nullopt;
   auto folder = DriveFolder(windowsPath[0]);

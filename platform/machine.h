@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/path_map.h"
+
 namespace vk::platform {
 
 // The user's prefix: $XDG_DATA_HOME/velmor-kit, else ~/.local/share/velmor-kit.
@@ -27,7 +29,7 @@ struct MachineOptions {
   std::filesystem::path xdgConfigHome;
 };
 
-class Machine {
+class Machine : public PathMap {
  public:
   // Opens the machine in prefix, creating prefix/drive_c with its WINDOWS
   // and temp folders and a drives.ini that maps C: when they are missing.
@@ -50,13 +52,15 @@ class Machine {
   // Each existing component is matched without regard to case; components
   // that do not exist keep the case given. No value for a relative path, an
   // unmapped drive, or a ".." that would leave the drive.
-  std::optional<std::filesystem::path> ToHost(std::string_view windowsPath) const;
+  std::optional<std::filesystem::path> ToHost(std::string_view windowsPath) const override;
+  // The folder of the path's drive, if the path starts with a mapped one.
+  std::optional<std::filesystem::path> VolumeFolder(std::string_view windowsPath) const override;
   // Maps a host path inside a mapped drive back to a Windows path (the
   // drive with the longest matching folder wins). No value outside them.
   std::optional<std::string> ToWindows(const std::filesystem::path& hostPath) const;
 
   // "C:\WINDOWS", as GetWindowsDirectoryA gives it.
-  std::string WindowsDirectory() const { return "C:\\WINDOWS"; }
+  std::string WindowsDirectory() const override { return "C:\\WINDOWS"; }
   // "C:\temp": the prefix's own temporary folder, never the host's /tmp.
   std::string TempDirectory() const { return "C:\\temp"; }
   // The running program's own path as a Windows path ("D:\setup"); empty
