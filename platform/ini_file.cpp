@@ -284,7 +284,13 @@ class TIniFile::Document {
     Section& section = sections_[sectionNumber];
     auto keyEntry = section.keys.find(UpperCase1252(keyName));
     if (keyEntry != section.keys.end()) {
-      Replace(section.lines[keyEntry->second], std::move(text));
+      // The key keeps the spelling it has in the file.
+      Line& line = section.lines[keyEntry->second];
+      std::string_view existing;
+      Classify(line.text, existing);
+      std::string replaced(existing);
+      replaced.append("=").append(value);
+      Replace(line, std::move(replaced));
     } else {
       AppendKey(sectionNumber, keyName, std::move(text));
     }
@@ -444,7 +450,11 @@ class TIniFile::Document {
   }
 
   void Replace(Line& line, std::string text) {
-    if (line.text == text) return;
+    // A value that would read back the same needs no write.
+    if (line.kind == LineKind::kEntry && line.text.find('=') != std::string::npos &&
+        ValueOf(line.text) == ValueOf(text)) {
+      return;
+    }
     const std::size_t page = PageSize();
     const auto start = static_cast<std::uint64_t>(line.offset);
     if (identity_.has_value() && text.size() <= line.extent &&
