@@ -187,7 +187,7 @@ bool ProgmanService::CreateGroup(std::string_view name, std::string& error) {
   Paths paths = GroupPaths(name);
   DesktopEntry entry;
   entry.Set("Type", "Directory");
-  entry.Set("Version", "1.5");
+  entry.Set("Version", "1.0");
   entry.Set("Name", ToUtf8(name));
   entry.Set("Icon", "folder");
   if (!WriteFileReplacing(paths.directoryFile, entry.Serialize())) {
@@ -291,7 +291,7 @@ bool ProgmanService::AddItem(const std::vector<std::string>& arguments, std::str
 
   DesktopEntry entry;
   entry.Set("Type", "Application");
-  entry.Set("Version", "1.5");
+  entry.Set("Version", "1.0");
   entry.Set("Name", ToUtf8(title));
   entry.SetRaw("Exec", BuildExecValue(argv));
   std::optional<fs::path> folder;
