@@ -1,7 +1,6 @@
 // vk media: installation media.
 //   describe MEDIUM   prints what setup.inf yields, one "Field: value" line each
 
-#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -14,25 +13,10 @@
 #include "tools/vk/command_error.h"
 #include "tools/vk/commands.h"
 #include "tools/vk/prefix_option.h"
+#include "tools/vk/terminal_text.h"
 
 namespace vk::cli {
 namespace {
-
-// Texts are printed as UTF-8; control characters are shown escaped so that
-// each field stays on one line.
-std::string Printable(const std::string& windowsText) {
-  std::string text;
-  for (char c : windowsText) {
-    if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
-      text += escaped;
-    } else {
-      text += c;
-    }
-  }
-  return platform::ToUtf8(text);
-}
 
 // A message box's text for the terminal: its "\r" is a line break.
 std::string MessageText(std::string text) {
