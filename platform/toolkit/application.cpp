@@ -163,12 +163,15 @@ void TApplication::FormHidden(TForm& form) {
   if (form.OnHide) Dispatch([&form] { form.OnHide(form); });
   if (activeForm_ != &form) return;
   // The window beneath becomes active: the running modal display's form,
-  // or without one the form shown last. A hidden modal form leaves none.
+  // or without one the form shown last. A hidden modal form leaves none,
+  // and once the application ends no activation handler runs again.
   TForm* next = nullptr;
-  if (!modalForms_.empty()) {
-    if (modalForms_.back()->Visible()) next = modalForms_.back();
-  } else if (!visibleForms_.empty()) {
-    next = visibleForms_.back();
+  if (!terminated_) {
+    if (!modalForms_.empty()) {
+      if (modalForms_.back()->Visible()) next = modalForms_.back();
+    } else if (!visibleForms_.empty()) {
+      next = visibleForms_.back();
+    }
   }
   activeForm_ = nullptr;
   if (form.OnDeactivate) Dispatch([&form] { form.OnDeactivate(form); });
