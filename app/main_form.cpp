@@ -172,8 +172,7 @@ void Tmain::FormActivate(toolkit::TObject&) {
 }
 
 void Tmain::FormPaint(toolkit::TObject&) {
-  // Painting runs inside the toolkit's own drawing, so it does not let
-  // messages run here: that would paint again from within this paint.
+  toolkit::Application().ProcessMessages();
   if (StretchBackdrop()) return;
   const std::string& path = State().Description.BackPicture;
   if (!Files().FileExists(path)) return;
