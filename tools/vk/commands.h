@@ -7,5 +7,6 @@
 namespace vk::cli {
 
 void AddMediaCommand(CLI::App& app);
+void AddIniCommand(CLI::App& app);
 
 }  // namespace vk::cli
