@@ -152,12 +152,13 @@ void ArchiveWriter::AddRawEntry(const EntryHeader& header, std::string_view name
   WriteBytes(archive_, bytes.data(), bytes.size());
   WriteBytes(archive_, name.data(), name.size());
   WriteBytes(archive_, data.data(), data.size());
-  total_size_ += header.ExpandedSize;
+  raw_total_size_ += header.ExpandedSize;
 }
 
 void ArchiveWriter::Finish(std::optional<std::int32_t> totalSize) {
   if (!totalSize) CheckRoomFor(0);
-  header_.TotalSize = totalSize.value_or(static_cast<std::int32_t>(total_size_));
+  header_.TotalSize =
+      totalSize.value_or(static_cast<std::int32_t>(static_cast<std::uint32_t>(TotalSize())));
   const std::int64_t end = archive_.Position();
   archive_.SetPosition(start_);
   const auto bytes = EncodeArchiveHeader(header_);

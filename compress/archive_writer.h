@@ -64,7 +64,8 @@ class ArchiveWriter {
   EntryHeader AddFile(vk::platform::FileSystem& files, std::string_view path, std::string_view name,
                       const ArchiveEntryOptions& options = {});
   // Writes an entry exactly as given, whatever its fields say: for tools and
-  // tests that need damaged archives. It counts towards TotalSize.
+  // tests that need damaged archives. It counts towards TotalSize (which
+  // then wraps like the 32-bit field) but not towards the 2 GB check.
   void AddRawEntry(const EntryHeader& header, std::string_view name,
                    std::span<const std::uint8_t> data);
 
@@ -72,7 +73,7 @@ class ArchiveWriter {
   // (again for damaged archives). The stream is left at the archive's end.
   void Finish(std::optional<std::int32_t> totalSize = std::nullopt);
 
-  std::int64_t TotalSize() const { return total_size_; }
+  std::int64_t TotalSize() const { return total_size_ + raw_total_size_; }
 
   // An exception while an entry is written leaves the archive incomplete;
   // write to a temporary file and keep it only when Finish returns.
@@ -85,6 +86,7 @@ class ArchiveWriter {
   std::int64_t start_;
   ArchiveHeader header_;
   std::int64_t total_size_ = 0;
+  std::int64_t raw_total_size_ = 0;
 };
 
 }  // namespace vk::compress

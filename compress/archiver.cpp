@@ -181,20 +181,23 @@ std::int32_t TArchiver::FreeSpaceFor(const std::string& Path) {
 }
 
 void TArchiver::CreateDirectoryPath(const std::string& Folder) {
-  // Walks up to the first folder that exists, then creates the ones below
-  // it from the top down. A loop rather than recursion, and lengths rather
-  // than copies: each folder is a prefix of Folder, and a hostile name may
-  // hold thousands of folder parts.
-  std::vector<std::size_t> missing;
+  // The folders in question are Folder and its parents, each without one
+  // trailing "\\", down to three characters. They are all prefixes of
+  // Folder, so lengths stand for them. Looking from the top down finds the
+  // first missing one with few queries, and no recursion is needed: a
+  // hostile name may hold thousands of folder parts.
+  std::vector<std::size_t> chain;  // deepest first
   std::string_view folder = Folder;
   while (!folder.empty()) {
     if (folder.back() == '\\') folder.remove_suffix(1);
-    if (folder.size() < 3 || IsDirectory(std::string(folder))) break;
-    missing.push_back(folder.size());
+    if (folder.size() < 3) break;
+    chain.push_back(folder.size());
     const auto last = folder.find_last_of("\\:");
     folder = last == std::string_view::npos ? std::string_view() : folder.substr(0, last + 1);
   }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+  auto it = chain.rbegin();
+  while (it != chain.rend() && IsDirectory(Folder.substr(0, *it))) ++it;
+  for (; it != chain.rend(); ++it) {
     const std::string path = Folder.substr(0, *it);
     if (files_.CreateDirectories(path) && IsDirectory(path)) continue;
     if (files_.FileExists(path)) throw EInOutError(kErrorAlreadyExists);
