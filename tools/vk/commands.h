@@ -8,5 +8,6 @@ namespace vk::cli {
 
 void AddMediaCommand(CLI::App& app);
 void AddIniCommand(CLI::App& app);
+void AddArchiveCommand(CLI::App& app);
 
 }  // namespace vk::cli
