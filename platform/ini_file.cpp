@@ -271,6 +271,9 @@ class TIniFile::Document {
     if (unreadable_) {
       throw EIniFileError(fileName_, "the file cannot be read (" + ErrorText(loadError_) + ")");
     }
+    // The read-only attribute holds even for root, as the file functions
+    // honour it.
+    if (readOnly_) throw EIniFileError(fileName_, "the file is read-only");
     std::string text;
     text.reserve(keyName.size() + 1 + value.size());
     text.append(keyName).append("=").append(value);
@@ -349,6 +352,7 @@ class TIniFile::Document {
     sectionIndex_.clear();
     identity_.reset();
     unreadable_ = false;
+    readOnly_ = false;
     loadError_ = 0;
     reloadNeeded_ = false;
     dirty_ = false;
@@ -388,6 +392,7 @@ class TIniFile::Document {
     ::fstat(descriptor, &status);
     ::close(descriptor);
     identity_ = FileIdentity::Of(status);
+    readOnly_ = (status.st_mode & S_IWUSR) == 0;
     Parse(content);
   }
 
@@ -778,6 +783,7 @@ class TIniFile::Document {
   std::int64_t fileSize_ = 0;
   std::optional<FileIdentity> identity_;  // of the file the model reflects; empty when absent
   bool unreadable_ = false;
+  bool readOnly_ = false;
   int loadError_ = 0;
   bool reloadNeeded_ = false;
   bool dirty_ = false;  // the file holds growth room or padding

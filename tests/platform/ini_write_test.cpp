@@ -168,6 +168,12 @@ TEST_F(IniWriteTest, AWriteTheSystemRefusesRaisesAnErrorNamingTheFile) {
     }
     EXPECT_EQ(ini.ReadString("s", "k", "_"), "_") << "a failed write is not seen";
   }
+  WriteFile(folder / "readonly.log", "[s]\r\nk=1\r\n");
+  ::chmod((folder / "readonly.log").c_str(), 0444);
+  TIniFile readOnly(folder / "readonly.log");
+  EXPECT_THROW(readOnly.WriteString("s", "k", "2"), EIniFileError) << "read-only, even for root";
+  EXPECT_THROW(readOnly.WriteString("s", "j", "2"), EIniFileError);
+  EXPECT_EQ(ReadFile(folder / "readonly.log"), "[s]\r\nk=1\r\n");
   fs::create_directories(folder / "folder.log");
   TIniFile directory(folder / "folder.log");
   EXPECT_THROW(directory.WriteString("s", "k", "v"), EIniFileError);
