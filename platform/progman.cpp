@@ -442,6 +442,9 @@ std::vector<ProgmanGroup> ProgmanService::Groups() const {
     if (!name) continue;
     if (auto group = FindGroup(FromUtf8(*name))) groups.push_back(std::move(*group));
   }
+  std::sort(groups.begin(), groups.end(), [](const ProgmanGroup& a, const ProgmanGroup& b) {
+    return UpperCase1252(a.name) < UpperCase1252(b.name);
+  });
   return groups;
 }
 
