@@ -25,12 +25,13 @@ std::filesystem::path Prefix() {
 
 int main() {
   try {
+    // The display first: without one nothing is made in the prefix.
+    auto backend = vk::toolkit::fltk::MakeFltkBackend();
     std::error_code error;
     std::filesystem::path program = std::filesystem::canonical("/proc/self/exe", error);
     if (error) program = "/proc/self/exe";
     vk::platform::Machine machine(Prefix(), vk::platform::MachineOptions{.programPath = program});
     auto files = vk::platform::MakeHostFileSystem(machine);
-    auto backend = vk::toolkit::fltk::MakeFltkBackend();
     vk::toolkit::TApplication application(*backend);
     return vk::app::RunSetup(application, machine, *files);
   } catch (const std::exception& failure) {

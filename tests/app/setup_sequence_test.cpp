@@ -100,6 +100,19 @@ TEST_F(SetupSequence, EachWindowHasItsCaptionAndClientSize) {
   });
 }
 
+TEST_F(SetupSequence, OnlyTheBackdropsFirstActivationShowsTheWizard) {
+  WriteSetupInf("[main]\r\nshow=0\r\n");
+  RunAndLook([] {
+    // The user restores the minimised backdrop while the wizard runs.
+    main->SetWindowState(toolkit::TWindowState::kNormal);
+    main->OnActivate(*main);
+    EXPECT_EQ(main->WindowState(), toolkit::TWindowState::kNormal);
+    EXPECT_TRUE(leader->Modal());
+  });
+  EXPECT_TRUE(backend.MessageBoxes().empty());
+  EXPECT_THAT(backend.FormsWith(WindowEventKind::kModalStarted), ElementsAre("leader"));
+}
+
 TEST_F(SetupSequence, TheStartUpReadFillsTheState) {
   WriteSetupInf("[directories]\r\nd0=C:\\Applications\\Viewer\r\n[software]\r\nprggrp=Viewer\r\n");
   RunAndLook([] {

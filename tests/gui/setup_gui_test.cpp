@@ -187,6 +187,7 @@ TEST_F(SetupProgram, WithoutADisplaySaysSoInOneLineAndFails) {
   ASSERT_FALSE(said.empty());
   EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
   EXPECT_NE(said.find("display"), std::string::npos) << said;
+  EXPECT_FALSE(fs::exists(folder / "prefix")) << "nothing is made without a display";
 }
 
 }  // namespace
