@@ -8,6 +8,7 @@ namespace vk::cli {
 
 void AddMediaCommand(CLI::App& app);
 void AddProgmanCommand(CLI::App& app);
+void AddRegCommand(CLI::App& app);
 void AddIniCommand(CLI::App& app);
 void AddArchiveCommand(CLI::App& app);
 
