@@ -192,6 +192,7 @@ TEST_F(RegCommandTest, QueryShowsValuesAndSubkeys) {
     set("Count", REG_DWORD, std::string("\x2a\0\0\0", 4));
     set("List", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
     set("Raw", REG_BINARY, "\x01\xAB");
+    set("Lines", REG_SZ, std::string("a\nb") + '\0');
     ASSERT_EQ(registry->RegSetValueA(key, "Sub", REG_SZ, "s"), ERROR_SUCCESS);
     registry->RegCloseKey(key);
   }
@@ -204,6 +205,8 @@ TEST_F(RegCommandTest, QueryShowsValuesAndSubkeys) {
             "    Count    REG_DWORD    0x2a\n"
             "    List    REG_MULTI_SZ    a\\0b\n"
             "    Raw    REG_BINARY    01AB\n"
+            // Each value stays on one line.
+            "    Lines    REG_SZ    a\\x0Ab\n"
             "\n"
             "HKEY_LOCAL_MACHINE\\Software\\caf\xC3\xA9\\Sub\n");
 

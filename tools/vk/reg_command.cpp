@@ -31,6 +31,7 @@
 #include "tools/vk/command_error.h"
 #include "tools/vk/commands.h"
 #include "tools/vk/prefix_option.h"
+#include "tools/vk/terminal_text.h"
 
 namespace vk::cli {
 namespace {
@@ -110,7 +111,7 @@ void RunImport(const RegArguments& arguments) {
                    [](const auto& a, const auto& b) { return a.first.line < b.first.line; });
   for (const auto& [note, warning] : notes) {
     std::cerr << arguments.first << ':' << note.line << ": " << (warning ? "warning: " : "")
-              << platform::ToUtf8(note.message) << '\n';
+              << Printable(note.message) << '\n';
   }
   if (!result.recognised) throw CommandError(arguments.first + ": nothing imported");
   if (!result.skipped.empty()) {
@@ -162,7 +163,7 @@ std::string ShowData(const RegistryValue& value) {
   switch (value.type) {
     case platform::REG_SZ:
     case platform::REG_EXPAND_SZ:
-      return platform::ToUtf8(data.substr(0, data.find('\0')));
+      return Printable(data.substr(0, data.find('\0')));
     case platform::REG_MULTI_SZ: {
       std::string shown;
       std::size_t start = 0;
@@ -171,7 +172,7 @@ std::string ShowData(const RegistryValue& value) {
         if (end == std::string::npos) end = data.size();
         if (end == start) break;
         if (!shown.empty()) shown += "\\0";
-        shown += platform::ToUtf8(data.substr(start, end - start));
+        shown += Printable(data.substr(start, end - start));
         start = end + 1;
       }
       return shown;
@@ -204,7 +205,7 @@ std::string ShowData(const RegistryValue& value) {
 }
 
 void ShowValue(const std::string& name, const RegistryValue& value) {
-  std::cout << "    " << (name.empty() ? "(Default)" : platform::ToUtf8(name)) << "    "
+  std::cout << "    " << (name.empty() ? "(Default)" : Printable(name)) << "    "
             << platform::RegistryTypeName(value.type) << "    " << ShowData(value) << '\n';
 }
 
@@ -219,7 +220,7 @@ void RunQuery(const RegArguments& arguments) {
   if (status != platform::ERROR_SUCCESS) {
     throw CommandError(arguments.first + ": " + platform::RegistryErrorText(status));
   }
-  std::string fullName = platform::ToUtf8(platform::FullRegKeyName(key));
+  std::string fullName = Printable(platform::FullRegKeyName(key));
   while (fullName.size() > 1 && fullName.back() == '\\') fullName.pop_back();
 
   if (arguments.secondGiven) {
@@ -253,7 +254,7 @@ void RunQuery(const RegArguments& arguments) {
   registry->RegCloseKey(handle);
   if (!subKeys.empty()) std::cout << '\n';
   for (const std::string& subKey : subKeys) {
-    std::cout << fullName << '\\' << platform::ToUtf8(subKey) << '\n';
+    std::cout << fullName << '\\' << Printable(subKey) << '\n';
   }
 }
 
