@@ -228,6 +228,12 @@ TEST_F(RegCommandTest, QueryShowsValuesAndSubkeys) {
   Outcome badRoot = RunVk({"reg", "query", "--prefix", Prefix(), "HKEY_USERS\\x"});
   EXPECT_EQ(badRoot.exitCode, 1);
   EXPECT_NE(badRoot.err.find("not a key name"), std::string::npos);
+
+  // Reading never makes a machine where a mistyped prefix points.
+  Outcome noMachine = RunVk({"reg", "query", "--prefix", Prefix() + "/typo", "HKCU"});
+  EXPECT_EQ(noMachine.exitCode, 1);
+  EXPECT_NE(noMachine.err.find("no machine at"), std::string::npos) << noMachine.err;
+  EXPECT_FALSE(fs::exists(prefix_ / "typo"));
 }
 
 // Two vk runs importing into one machine at the same time, as an

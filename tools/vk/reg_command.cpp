@@ -86,6 +86,16 @@ std::unique_ptr<Registry> OpenStore(const platform::Machine& machine) {
   return registry;
 }
 
+// Reading a machine must not make one where a mistyped prefix points.
+platform::Machine ExistingMachine(const std::string& prefix) {
+  std::filesystem::path folder = ResolvePrefix(prefix);
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) {
+    throw CommandError("no machine at " + folder.string());
+  }
+  return platform::Machine(folder);
+}
+
 RegKeyName KeyArgument(const std::string& text) {
   std::optional<RegKeyName> key =
       platform::ParseRegKeyName(platform::FromUtf8(text), platform::RootAbbreviations::kAccept);
@@ -134,7 +144,7 @@ void RunExport(const RegArguments& arguments) {
                                     platform::RootAbbreviations::kAccept);
     if (!key) file = arguments.first;
   }
-  platform::Machine machine(ResolvePrefix(arguments.prefix));
+  platform::Machine machine = ExistingMachine(arguments.prefix);
   std::unique_ptr<Registry> registry = OpenStore(machine);
   std::string text;
   LSTATUS status = platform::ExportRegFile(*registry, key, &text);
@@ -211,7 +221,7 @@ void ShowValue(const std::string& name, const RegistryValue& value) {
 
 void RunQuery(const RegArguments& arguments) {
   RegKeyName key = KeyArgument(arguments.first);
-  platform::Machine machine(ResolvePrefix(arguments.prefix));
+  platform::Machine machine = ExistingMachine(arguments.prefix);
   std::unique_ptr<Registry> registry = OpenStore(machine);
   HKEY handle{};
   LSTATUS status = registry->RegOpenKeyA(key.root, key.path, &handle);
