@@ -8,8 +8,11 @@ TDdeClientConv::~TDdeClientConv() { CloseLink(); }
 
 bool TDdeClientConv::SetLink(std::string_view service, std::string_view topic) {
   CloseLink();
-  service_ = service;
-  topic_ = topic;
+  // Copies first: service or topic may be one of our own strings.
+  std::string newService(service);
+  std::string newTopic(topic);
+  service_ = std::move(newService);
+  topic_ = std::move(newTopic);
   return true;
 }
 

@@ -25,6 +25,9 @@ class TDdeClientConv {
   bool SetLink(std::string_view service, std::string_view topic);
   const std::string& DdeService() const { return service_; }
   const std::string& DdeTopic() const { return topic_; }
+  // Changing either closes an open conversation, as SetLink does.
+  void SetDdeService(std::string_view service) { SetLink(service, topic_); }
+  void SetDdeTopic(std::string_view topic) { SetLink(service_, topic); }
 
   // Starts the conversation; false when no server offers the service or
   // the server refuses the topic.

@@ -1,7 +1,9 @@
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -152,7 +154,9 @@ TEST(HostProcessStarter, StartsWithoutAShellAndReapsTheChild) {
   fs::path record = machine.Root() / "record";
   testing::WriteFile(bin / "xdg-open",
                      "#!/bin/sh\nprintf '%s|' \"$@\" > \"" + record.string() +
-                         ".tmp\"\necho $$ >> \"" + record.string() + ".tmp\"\nmv \"" +
+                         ".tmp\"\n[ -e /proc/$$/fd/57 ] && printf 'leaked|' >> \"" +
+                         record.string() + ".tmp\"\necho $$ >> \"" + record.string() +
+                         ".tmp\"\nmv \"" +
                          record.string() + ".tmp\" \"" + record.string() + "\"\n");
   ::chmod((bin / "xdg-open").c_str(), 0755);
   fs::path readme = machine.DriveC() / "read me; $(rm -rf x).txt";
@@ -160,10 +164,15 @@ TEST(HostProcessStarter, StartsWithoutAShellAndReapsTheChild) {
 
   std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
   ::setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+  // An open file of ours that was not opened close-on-exec.
+  int open = ::open(readme.c_str(), O_RDONLY);
+  ASSERT_EQ(::dup2(open, 57), 57);
   auto starter = MakeHostProcessStarter();
   ProgramLauncher launcher(machine.Machine(), *starter);
   unsigned code = launcher.WinExec("write C:\\read me; $(rm -rf x).txt", SW_SHOWNORMAL);
   ::setenv("PATH", oldPath.c_str(), 1);
+  ::close(57);
+  ::close(open);
   EXPECT_GT(code, 31u);
 
   for (int i = 0; i < 500 && !fs::exists(record); ++i)
@@ -172,7 +181,7 @@ TEST(HostProcessStarter, StartsWithoutAShellAndReapsTheChild) {
   ASSERT_FALSE(written.empty()) << "the viewer never ran";
   auto bar = written.rfind('|');
   EXPECT_EQ(written.substr(0, bar + 1), readme.string() + "|")
-      << "the file arrives as one argument, untouched by any shell";
+      << "the file arrives as one argument, untouched by any shell, and no file of ours leaks";
   pid_t child = std::stoi(written.substr(bar + 1));
   EXPECT_TRUE(ProcessGone(child)) << "the ended child was not reaped";
 }

@@ -72,8 +72,8 @@ void Run(const ProgmanOptions& options) {
     return;
   }
 
-  // The program's texts are Windows-1252; the terminal's and files' lines
-  // given as arguments are UTF-8.
+  // Requests are Windows-1252, as the installer sends them: a file is taken
+  // as it is, while arguments come from the terminal in UTF-8.
   std::string text;
   if (!options.file.empty()) text = ReadCommandText(options.file);
   for (const auto& line : options.lines) text += platform::FromUtf8(line) + "\r\n";
@@ -109,7 +109,7 @@ void AddProgmanCommand(CLI::App& app) {
   command->footer(
       "COMMANDS: each argument is one line, e.g. "
       "\"[CreateGroup(Tools)][AddItem(C:\\Tools\\run.exe,Run)]\"");
-  command->add_option("--file", options->file, "Read the command text from FILE (- for stdin)");
+  command->add_option("--file", options->file, "Read the command text, in Windows-1252 as the installer sends it, from FILE (- for stdin)");
   command->add_flag("--list", options->list, "List the program groups (after the commands)");
   command->add_flag("--quiet,-q", options->quiet, "Do not list the files written and removed");
   command->callback([options, command] {
