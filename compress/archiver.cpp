@@ -192,7 +192,10 @@ void TArchiver::CreateDirectoryPath(const std::string& Folder) {
     if (folder.back() == '\\') folder.remove_suffix(1);
     if (folder.size() < 3) break;
     chain.push_back(folder.size());
-    const auto last = folder.find_last_of("\\:");
+    // The search starts before the last character: a folder that ends in
+    // ":" ("C:\a\b:") would otherwise be its own folder part, over and
+    // over.
+    const auto last = folder.find_last_of("\\:", folder.size() - 2);
     folder = last == std::string_view::npos ? std::string_view() : folder.substr(0, last + 1);
   }
   auto it = chain.rbegin();

@@ -119,6 +119,18 @@ TEST_F(SpaceTest, CreateDirectoryPathLeavesShortPathsAndExistingFoldersAlone) {
   EXPECT_FALSE(archiver.IsDirectory("C:\\out\\x\\nothing"));
 }
 
+TEST_F(SpaceTest, FolderEndingInAColonIsNotItsOwnParent) {
+  // "C:\\out\\x:" has itself as its folder part; walking up from it must
+  // still reach C:\\out.
+  files.createdFolders.clear();
+  try {
+    archiver.CreateDirectoryPath("C:\\out\\sub\\x:");
+  } catch (const EInOutError&) {
+  }
+  ASSERT_FALSE(files.createdFolders.empty());
+  EXPECT_EQ(files.createdFolders.front(), "C:\\out\\sub");
+}
+
 TEST_F(SpaceTest, FolderThatCannotBeCreatedRaisesTheIOError) {
   vk::testing::WriteFile(Host("C:\\out\\file"), "in the way");
   try {
