@@ -30,33 +30,42 @@ class LzhBitReader {
 
   std::uint32_t ReadBit() { return ReadBits(1); }
 
-  // The next 8 bits without taking them; only valid after EnsureByte.
-  std::uint32_t PeekByte() const { return static_cast<std::uint32_t>(bits_ >> 56); }
-  void EnsureByte() {
-    if (count_ <= 8) Refill();
+  // Takes bytes that the source's buffer already holds until at least
+  // `wanted` bits (at most 56) are held, if the buffer has them. Reading
+  // ahead within the buffer reads nothing more from the stream.
+  void Prefetch(int wanted) {
+    if (count_ < wanted &&
+        context_.InputEnd() - context_.InputCursor() >= static_cast<std::ptrdiff_t>(sizeof bits_)) {
+      TakeWord();
+    }
   }
+  // The bits held, left-aligned; Count() of them are valid.
+  std::uint64_t Bits() const { return bits_; }
+  int Count() const { return count_; }
   void Skip(int count) {
     bits_ <<= count;
     count_ -= count;
   }
-  int Count() const { return count_; }
 
  private:
+  void TakeWord() {
+    std::uint64_t word;
+    std::memcpy(&word, context_.InputCursor(), sizeof word);
+    word = __builtin_bswap64(word);
+    const int take = (64 - count_) >> 3;
+    bits_ |= word >> count_;
+    // The bytes beyond take were shifted in only partly; keep whole bytes.
+    const int kept = count_ + take * 8;
+    if (kept < 64) bits_ &= ~(~std::uint64_t{0} >> kept);
+    count_ = kept;
+    context_.SkipInput(take);
+  }
+
   void Refill() {
     const std::uint8_t* cursor = context_.InputCursor();
     const auto available = static_cast<std::int32_t>(context_.InputEnd() - cursor);
     if (available >= 8) {
-      // Take as many whole bytes as fit beside the bits held.
-      std::uint64_t word;
-      std::memcpy(&word, cursor, sizeof word);
-      word = __builtin_bswap64(word);
-      const int take = (64 - count_) >> 3;
-      bits_ |= word >> count_;
-      // The bytes beyond take were shifted in only partly; keep whole bytes.
-      const int kept = count_ + take * 8;
-      if (kept < 64) bits_ &= ~(~std::uint64_t{0} >> kept);
-      count_ = kept;
-      context_.SkipInput(take);
+      TakeWord();
       return;
     }
     if (available > 0) {

@@ -25,6 +25,15 @@ int DecodeSymbol(LzhModel& model, internal::LzhBitReader& bits) {
 
 int DecodePosition(internal::LzhBitReader& bits) {
   const PositionCode& table = PositionCodeTable();
+  bits.Prefetch(14);
+  if (bits.Count() >= 14) {
+    // The code (3 to 8 bits) and the 6 bits after it in one look.
+    const auto first = static_cast<std::uint32_t>(bits.Bits() >> 56);
+    const int length = table.decode_length[first];
+    const auto lower = static_cast<std::uint32_t>(bits.Bits() >> (58 - length)) & 0x3F;
+    bits.Skip(length + 6);
+    return (table.decode_value[first] << 6) | static_cast<int>(lower);
+  }
   const std::uint32_t first = bits.ReadBits(8);
   const int length = table.decode_length[first];
   // The 8 bits read hold the code and the first 8 - length bits of the

@@ -74,17 +74,18 @@ void LzhMatchFinder::Insert(int r) {
       comparison = window_[r + equal] - window_[p + equal];
     } else if (known == equal) {
       equal = CommonPrefix(r, p, equal);
-      if (equal < kLzhLongestMatch) comparison = window_[r + equal] - window_[p + equal];
+      // At 60 equal bytes this reads the slack; the result is then unused.
+      comparison = window_[r + equal] - window_[p + equal];
     }
     // known > equal: p agrees with its parent beyond where r parts from it,
     // so r parts from p at the same byte, the same way.
-    if (equal > kLzhMatchThreshold) {
+    if (equal > kLzhMatchThreshold && equal >= match_length_) {
       const int position = ((r - p) & kLzhWindowMask) - 1;
       if (equal > match_length_) {
         match_position_ = position;
         match_length_ = equal;
         if (equal >= kLzhLongestMatch) break;
-      } else if (equal == match_length_ && position < match_position_) {
+      } else if (position < match_position_) {
         match_position_ = position;
       }
     }
