@@ -375,6 +375,9 @@ void Extract(const Options& options) {
     archiver.ExceptionOnFileError = true;
     archiver.Key = options.key.value_or(0);
     archiver.OnCheckFile = [](std::string& path, compress::TProcessMode) {
+      // Windows takes "/" between folders too, but the expander makes
+      // folders only up to a "\".
+      std::replace(path.begin(), path.end(), '/', '\\');
       std::cout << Printable(path.starts_with(".\\") ? path.substr(2) : path) << '\n' << std::flush;
     };
     compress::NameList written = names;
