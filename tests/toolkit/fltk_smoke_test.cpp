@@ -98,7 +98,7 @@ struct Screenshot {
 
 Screenshot TakeScreenshot(const std::string& display, const std::string& keepAs) {
   const std::string ppm = keepAs + ".ppm";
-  const std::string command = "DISPLAY=" + display + " import -window root " + ppm + " && convert " +
+  const std::string command = "DISPLAY=" + display + " import -window root -depth 8 " + ppm + " && convert " +
                               ppm + " " + keepAs;
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   std::ifstream in(ppm, std::ios::binary);
@@ -251,8 +251,10 @@ TEST(FltkSmokeTest, ShowsAFormWithControlsAndTakesInput) {
   EXPECT_EQ(smoke->ShowModal(), ModalResult::kCancel);
   smoke->OnActivate = nullptr;
 
-  // Enter answers a message box with its first button.
-  Xdotool(display.Name(), "key Return");
+  // Enter answers a message box with its first button. Without a window
+  // manager the keyboard follows the pointer: it goes to the box, which is
+  // centred on the screen.
+  Xdotool(display.Name(), "mousemove 400 300 key Return");
   EXPECT_EQ(application.MessageBox("Weiter?\rJa oder nein", "velmor-kit", MessageButtons::kOkCancel,
                                    MessageIcon::kExclamation),
             ModalResult::kOk);

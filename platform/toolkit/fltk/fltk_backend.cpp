@@ -196,21 +196,36 @@ class FltkBackend;
 bool RouteKey(FltkBackend& backend, TControl* control);
 void FocusedIn(FltkBackend& backend, TControl* control);
 
+// Which control a widget with callbacks shows (its user data is the
+// backend).
+class ControlLink {
+ public:
+  explicit ControlLink(TControl& control) : control_(control) {}
+  virtual ~ControlLink() = default;
+  TControl& Control() { return control_; }
+
+ protected:
+  TControl& control_;
+};
+
+TControl* ControlOf(Fl_Widget* widget) {
+  auto* link = dynamic_cast<ControlLink*>(widget);
+  return link ? &link->Control() : nullptr;
+}
+
 template <class Base>
-class Hooked : public Base {
+class Hooked : public Base, public ControlLink {
  public:
   Hooked(FltkBackend& backend, TControl& control, int x, int y, int w, int h)
-      : Base(x, y, w, h), backend_(backend), control_(control) {}
+      : Base(x, y, w, h), ControlLink(control), backend_(backend) {}
   int handle(int event) override {
     if (event == FL_KEYBOARD && RouteKey(backend_, &control_)) return 1;
     if (event == FL_FOCUS) FocusedIn(backend_, &control_);
     return Base::handle(event);
   }
-  TControl& Control() { return control_; }
 
  private:
   FltkBackend& backend_;
-  TControl& control_;
 };
 
 class LabelWidget : public Fl_Widget {
@@ -449,9 +464,10 @@ class MessageDialog {
       // The first button is the default: Enter presses it.
       Fl_Button* button = i == 0 ? new Fl_Return_Button(x + 5, height - 40, 80, 27, Name(buttons[i]))
                                  : new Fl_Button(x + 5, height - 40, 80, 27, Name(buttons[i]));
+      // FLTK keeps a callback's argument in its user data; the dialog
+      // finds the result by the widget instead.
       button->callback(&MessageDialog::Pressed, this);
-      button->user_data(this);
-      button->argument(static_cast<long>(buttons[i]));
+      pressed_.emplace_back(button, buttons[i]);
       if (i == 0) button->take_focus();
       x += 90;
     }
@@ -500,9 +516,11 @@ class MessageDialog {
         return "?";
     }
   }
-  static void Pressed(Fl_Widget* widget, void*) {
-    auto* self = static_cast<MessageDialog*>(widget->user_data());
-    self->result_ = static_cast<ModalResult>(widget->argument());
+  static void Pressed(Fl_Widget* widget, void* data) {
+    auto* self = static_cast<MessageDialog*>(data);
+    for (const auto& [button, result] : self->pressed_) {
+      if (button == widget) self->result_ = result;
+    }
     self->window_->hide();
   }
   // Escape and the close box: Cancel where there is one, else No, else OK.
@@ -518,6 +536,7 @@ class MessageDialog {
 
   const MessageBoxRequest& request_;
   std::vector<ModalResult> buttons_;
+  std::vector<std::pair<Fl_Widget*, ModalResult>> pressed_;
   Fl_Window* window_ = nullptr;
   ModalResult result_ = ModalResult::kCancel;
 };
@@ -840,7 +859,6 @@ class FltkBackend : public Backend {
       case ControlKind::kForm:
         break;
     }
-    if (made.widget) made.widget->user_data(&control);
     return made;
   }
 
@@ -989,19 +1007,21 @@ class FltkBackend : public Backend {
   }
 
   static void Clicked(Fl_Widget* widget, void* self) {
-    auto* control = static_cast<TControl*>(widget->user_data());
+    TControl* control = ControlOf(widget);
+    if (!control) return;
     static_cast<FltkBackend*>(self)->Dispatch([control] { control->UserClick(); });
   }
 
   static void Edited(Fl_Widget* widget, void* self) {
-    auto* control = static_cast<TControl*>(widget->user_data());
+    TControl* control = ControlOf(widget);
+    if (!control) return;
     const std::string text = vk::platform::FromUtf8(static_cast<Fl_Input*>(widget)->value());
     static_cast<FltkBackend*>(self)->Dispatch([control, text] { control->SetText(text); });
   }
 
   static void Chosen(Fl_Widget* widget, void* self) {
     auto* backend = static_cast<FltkBackend*>(self);
-    auto* control = static_cast<TControl*>(widget->user_data());
+    TControl* control = ControlOf(widget);
     if (auto* list = dynamic_cast<TDirectoryListBox*>(control)) {
       const int line = static_cast<Fl_Hold_Browser*>(widget)->value();
       if (line < 1 || static_cast<std::size_t>(line) > list->Items().size()) return;
