@@ -18,6 +18,8 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -1110,7 +1112,11 @@ std::unique_ptr<Backend> MakeFltkBackend() {
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name)
     throw DisplayUnavailable("cannot open an X display: DISPLAY is not set");
-  Display* display = XOpenDisplay(nullptr);
+  // libX11 is loaded with FLTK; finding XOpenDisplay there keeps the
+  // backend's link line to FLTK's own libraries.
+  using OpenDisplay = Display* (*)(const char*);
+  auto open = reinterpret_cast<OpenDisplay>(dlsym(RTLD_DEFAULT, "XOpenDisplay"));
+  Display* display = open ? open(nullptr) : nullptr;
   if (!display)
     throw DisplayUnavailable(std::string("cannot open the X display \"") + name +
                              "\" (is an X server running?)");
