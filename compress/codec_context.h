@@ -82,6 +82,15 @@ class CodecContext {
   const std::uint8_t* InputEnd() const { return input_end_; }
   void SkipInput(std::int32_t count) { input_cursor_ += count; }
 
+  // Direct access to the output buffer: up to OutputSpace() bytes may be
+  // written from OutputCursor() on, and CommitOutput(n) adds n of them to the
+  // output as n calls of WriteSinkByte would.
+  std::uint8_t* OutputCursor() { return output_cursor_; }
+  std::int32_t OutputSpace() const {
+    return static_cast<std::int32_t>(output_limit_ - output_cursor_);
+  }
+  void CommitOutput(std::int32_t count) { output_cursor_ += count; }
+
   // State of the RLE coders, kept here as the format describes it.
   std::uint8_t previous_byte = 0;
   bool in_run = false;

@@ -3,7 +3,34 @@
 namespace vk::compress {
 
 void RleDecode(CodecContext& context) {
+  // Kept in a local while the loop runs: the compiler must assume a byte
+  // written to the sink could change the context's fields.
+  std::uint8_t previous = context.previous_byte;
   for (;;) {
+    // While both buffers have room for a whole item, decode straight
+    // between them; the byte-wise path below handles their edges.
+    const std::uint8_t* in = context.InputCursor();
+    const std::uint8_t* const in_end = context.InputEnd();
+    std::uint8_t* out = context.OutputCursor();
+    std::uint8_t* const out_start = out;
+    std::uint8_t* const out_end = out + context.OutputSpace();
+    while (in_end - in >= 2 && out_end - out >= 255) {
+      const std::uint8_t byte = *in++;
+      if (byte == RLEMarker) {
+        const std::uint8_t count = *in++;
+        if (count == 0) {
+          *out++ = RLEMarker;
+        } else {
+          for (int copy = 1; copy < count; ++copy) *out++ = previous;
+        }
+      } else {
+        *out++ = byte;
+      }
+      previous = byte;
+    }
+    context.SkipInput(static_cast<std::int32_t>(in - context.InputCursor()));
+    context.CommitOutput(static_cast<std::int32_t>(out - out_start));
+
     const std::uint8_t byte = context.ReadSourceByte();
     if (context.EndOfInput()) break;
     if (byte == RLEMarker) {
@@ -13,16 +40,16 @@ void RleDecode(CodecContext& context) {
       if (count == 0) {
         context.WriteSinkByte(RLEMarker);
       } else {
-        const std::uint8_t repeated = context.previous_byte;
-        for (int copy = 1; copy < count; ++copy) context.WriteSinkByte(repeated);
+        for (int copy = 1; copy < count; ++copy) context.WriteSinkByte(previous);
       }
     } else {
       context.WriteSinkByte(byte);
     }
     // After a run item the previous byte is the marker, not the repeated
     // byte: a second run item right after the first repeats 94h.
-    context.previous_byte = byte;
+    previous = byte;
   }
+  context.previous_byte = previous;
 }
 
 }  // namespace vk::compress
