@@ -508,9 +508,9 @@ bool StoredPath(Registry& registry, const RegKeyName& key, std::string* path) {
     rest = separator == std::string_view::npos ? std::string_view() : rest.substr(separator + 1);
     if (wanted.empty()) continue;
     found = false;
-    std::string name;
-    for (std::uint32_t index = 0; registry.RegEnumKeyA(parent, index, &name) == ERROR_SUCCESS;
-         ++index) {
+    std::vector<std::string> names;
+    registry.EnumerateSubKeys(parent, &names);
+    for (const std::string& name : names) {
       if (RegistryNameUpperCase(name) != wanted) continue;
       HKEY child{};
       if (registry.RegOpenKeyA(parent, name, &child) != ERROR_SUCCESS) break;
@@ -610,20 +610,20 @@ LSTATUS ExportRegFile(Registry& registry, const std::optional<RegKeyName>& key, 
     HKEY handle{};
     // A key deleted by another process meanwhile is left out.
     if (registry.RegOpenKeyA(current.root, current.path, &handle) != ERROR_SUCCESS) continue;
+    std::vector<NamedRegistryValue> values;
+    std::vector<std::string> names;
+    LSTATUS listed = registry.EnumerateValues(handle, &values);
+    if (listed == ERROR_SUCCESS) listed = registry.EnumerateSubKeys(handle, &names);
+    registry.RegCloseKey(handle);
+    if (listed == ERROR_KEY_DELETED) continue;
+    if (listed != ERROR_SUCCESS) return listed;
     out += "[" + FullRegKeyName(current) + "]\r\n";
-    std::string name;
-    RegistryValue value;
-    for (std::uint32_t index = 0;
-         registry.RegEnumValueA(handle, index, &name, &value) == ERROR_SUCCESS; ++index) {
-      AppendValue(out, name, value);
-    }
+    for (const NamedRegistryValue& value : values) AppendValue(out, value.name, value.value);
     out += "\r\n";
     std::vector<RegKeyName> children;
-    for (std::uint32_t index = 0; registry.RegEnumKeyA(handle, index, &name) == ERROR_SUCCESS;
-         ++index) {
+    for (const std::string& name : names) {
       children.push_back({current.root, current.path.empty() ? name : current.path + "\\" + name});
     }
-    registry.RegCloseKey(handle);
     pending.insert(pending.end(), children.rbegin(), children.rend());
   }
   *text = std::move(out);

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vk::platform {
 
@@ -86,6 +87,13 @@ struct RegistryValue {
   bool operator==(const RegistryValue&) const = default;
 };
 
+struct NamedRegistryValue {
+  std::string name;
+  RegistryValue value;
+
+  bool operator==(const NamedRegistryValue&) const = default;
+};
+
 // Subkey paths separate key names with "\". An empty path names the key
 // itself; a trailing "\" is ignored; a leading "\" or an empty name between
 // two separators is ERROR_BAD_PATHNAME. A key name is at most 255 bytes and
@@ -124,6 +132,12 @@ class Registry {
   // ERROR_NO_MORE_ITEMS past the last. value may be null.
   virtual LSTATUS RegEnumValueA(HKEY key, std::uint32_t index, std::string* name,
                                 RegistryValue* value) = 0;
+
+  // Every subkey name, or every value, in the order of the two above, read
+  // in one transaction: a tool that lists a whole key uses these rather than
+  // one call per index.
+  virtual LSTATUS EnumerateSubKeys(HKEY key, std::vector<std::string>* names) = 0;
+  virtual LSTATUS EnumerateValues(HKEY key, std::vector<NamedRegistryValue>* values) = 0;
 
   // ERROR_FILE_NOT_FOUND when the value is missing.
   virtual LSTATUS RegDeleteValueA(HKEY key, std::string_view valueName) = 0;

@@ -44,6 +44,7 @@ CREATE TABLE registry_values(
   type INTEGER NOT NULL,
   data BLOB NOT NULL,
   UNIQUE(key, folded));
+CREATE INDEX registry_values_in_order ON registry_values(key, id);
 INSERT INTO registry_keys(id, parent, name, folded) VALUES
   (1, NULL, CAST('HKEY_CLASSES_ROOT' AS BLOB), CAST('HKEY_CLASSES_ROOT' AS BLOB)),
   (2, NULL, CAST('HKEY_CURRENT_USER' AS BLOB), CAST('HKEY_CURRENT_USER' AS BLOB)),
@@ -199,6 +200,8 @@ class SqliteRegistry final : public Registry {
   LSTATUS RegEnumKeyA(HKEY key, std::uint32_t index, std::string* name) override;
   LSTATUS RegEnumValueA(HKEY key, std::uint32_t index, std::string* name,
                         RegistryValue* value) override;
+  LSTATUS EnumerateSubKeys(HKEY key, std::vector<std::string>* names) override;
+  LSTATUS EnumerateValues(HKEY key, std::vector<NamedRegistryValue>* values) override;
   LSTATUS RegDeleteValueA(HKEY key, std::string_view valueName) override;
   LSTATUS RegDeleteKeyA(HKEY key, std::string_view subKey) override;
   LSTATUS RegDeleteTreeA(HKEY key, std::string_view subKey) override;
@@ -614,6 +617,38 @@ LSTATUS SqliteRegistry::RegEnumValueA(HKEY key, std::uint32_t index, std::string
     if (value != nullptr) {
       value->type = static_cast<std::uint32_t>(query.Integer(1));
       value->data = query.Bytes(2);
+    }
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS SqliteRegistry::EnumerateSubKeys(HKEY key, std::vector<std::string>* names) {
+  if (names == nullptr) return ERROR_INVALID_PARAMETER;
+  std::lock_guard lock(mutex_);
+  return Run(Access::kRead, [&] {
+    names->clear();
+    std::int64_t id = 0;
+    if (LSTATUS found = KeyId(key, &id); found != ERROR_SUCCESS) return found;
+    Statement query = Prepare("SELECT name FROM registry_keys WHERE parent = ?1 ORDER BY folded");
+    query.Bind(1, id);
+    while (query.Step()) names->push_back(query.Bytes(0));
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS SqliteRegistry::EnumerateValues(HKEY key, std::vector<NamedRegistryValue>* values) {
+  if (values == nullptr) return ERROR_INVALID_PARAMETER;
+  std::lock_guard lock(mutex_);
+  return Run(Access::kRead, [&] {
+    values->clear();
+    std::int64_t id = 0;
+    if (LSTATUS found = KeyId(key, &id); found != ERROR_SUCCESS) return found;
+    Statement query =
+        Prepare("SELECT name, type, data FROM registry_values WHERE key = ?1 ORDER BY id");
+    query.Bind(1, id);
+    while (query.Step()) {
+      values->push_back(
+          {query.Bytes(0), {static_cast<std::uint32_t>(query.Integer(1)), query.Bytes(2)}});
     }
     return ERROR_SUCCESS;
   });

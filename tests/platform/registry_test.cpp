@@ -338,6 +338,15 @@ TEST_F(RegistryTest, EnumeratesKeysByNameAndValuesInWrittenOrder) {
   }
   EXPECT_EQ(names, (std::vector<std::string>{"z", "a", "m"}));
   EXPECT_EQ(registry_->RegEnumKeyA(key, 4, &name), ERROR_NO_MORE_ITEMS);
+  // The whole-key listings give the same orders.
+  std::vector<std::string> subKeys;
+  EXPECT_EQ(registry_->EnumerateSubKeys(key, &subKeys), ERROR_SUCCESS);
+  EXPECT_EQ(subKeys, SubKeys(key));
+  std::vector<NamedRegistryValue> values;
+  EXPECT_EQ(registry_->EnumerateValues(key, &values), ERROR_SUCCESS);
+  EXPECT_EQ(values, (std::vector<NamedRegistryValue>{{"z", {REG_SZ, Sz("z")}},
+                                                     {"a", {REG_SZ, Sz("rewritten")}},
+                                                     {"m", {REG_SZ, Sz("m")}}}));
   registry_->RegCloseKey(key);
 }
 

@@ -249,19 +249,16 @@ void RunQuery(const RegArguments& arguments) {
     return;
   }
 
-  std::cout << fullName << '\n';
-  std::string name;
-  RegistryValue value;
-  for (std::uint32_t index = 0;
-       registry->RegEnumValueA(handle, index, &name, &value) == platform::ERROR_SUCCESS; ++index) {
-    ShowValue(name, value);
-  }
+  std::vector<platform::NamedRegistryValue> values;
   std::vector<std::string> subKeys;
-  for (std::uint32_t index = 0;
-       registry->RegEnumKeyA(handle, index, &name) == platform::ERROR_SUCCESS; ++index) {
-    subKeys.push_back(name);
-  }
+  status = registry->EnumerateValues(handle, &values);
+  if (status == platform::ERROR_SUCCESS) status = registry->EnumerateSubKeys(handle, &subKeys);
   registry->RegCloseKey(handle);
+  if (status != platform::ERROR_SUCCESS) {
+    throw CommandError(arguments.first + ": " + platform::RegistryErrorText(status));
+  }
+  std::cout << fullName << '\n';
+  for (const platform::NamedRegistryValue& value : values) ShowValue(value.name, value.value);
   if (!subKeys.empty()) std::cout << '\n';
   for (const std::string& subKey : subKeys) {
     std::cout << fullName << '\\' << Printable(subKey) << '\n';
