@@ -26,7 +26,8 @@
 //   written with ';' as its first byte, which makes it a comment whatever
 //   part of it reached the file, and then that one byte is overwritten with
 //   the line's real first byte. A process killed at any moment leaves the
-//   old or the new content.
+//   old or the new content. A new section, header and key, goes on in one
+//   write when that lies in one page (see below), else by a rewrite.
 // - Replacing a line in place when the new line is no longer than the old
 //   one and the old one lies in one page: one write of the new text padded
 //   with blanks, which readers remove. The kernel copies a write page by
@@ -558,7 +559,15 @@ class TIniFile::Document {
       if (last->terminator == Terminator::kNone) prefix = newline_;
       prefix += newline_;
     }
-    const bool inPlace = identity_.has_value() && OpenDescriptor();
+    // The new section goes on in one write when that lies in one page, which
+    // a kill cannot tear; otherwise by a rewrite, as there is no single byte
+    // that would make a header and its key appear together.
+    const std::size_t blockLength = prefix.size() + section.lines[0].Length() +
+                                    section.lines[1].Length();
+    const auto blockStart = static_cast<std::uint64_t>(fileSize_);
+    const bool inPlace = identity_.has_value() &&
+                         blockStart / PageSize() == (blockStart + blockLength - 1) / PageSize() &&
+                         OpenDescriptor();
     if (last != nullptr) {
       if (last->terminator == Terminator::kNone) last->terminator = NewlineTerminator();
       Line blank;
@@ -573,15 +582,18 @@ class TIniFile::Document {
     const std::int64_t start = fileSize_;
     const std::int64_t end = section.lines[1].offset +
                              static_cast<std::int64_t>(section.lines[1].Length());
-    // A torn header is either "[name" without its bracket, which readers
-    // skip, or an empty section; the key line is committed last.
-    prefix += section.lines[0].text;
-    prefix += newline_;
-    std::string keyText = section.lines[1].text;
+    std::string block = std::move(prefix);
+    block.append(section.lines[0].text).append(newline_);
+    block.append(section.lines[1].text).append(newline_);
     sectionIndex_.emplace(UpperCase1252(section.name), sections_.size());
     sections_.push_back(std::move(section));
     if (inPlace) {
-      WriteCommitted(start, prefix, keyText);
+      try {
+        WriteAt(start, block);
+      } catch (...) {
+        [[maybe_unused]] int ignored = ::ftruncate(descriptor_, start);
+        throw;
+      }
       fileSize_ = end;
       NoteOwnWrite();
     } else {

@@ -14,8 +14,8 @@
 // Writing: a new key goes after the last key of its section, a new section
 // at the end of the file; an existing value is replaced in place; every
 // other line stays as it is. Each write is in the file when the call
-// returns: a process killed at any moment leaves either the old or the new
-// file, never a torn one. Appends cost O(1) amortised whatever the size of
+// returns: a process killed at any moment leaves a file that reads as it did
+// before or after the write, never a torn one. Appends cost O(1) amortised whatever the size of
 // the file, so a log can grow by thousands of entries in its middle.
 //
 // Values and names are bytes (Windows-1252), passed through untouched. The
