@@ -86,8 +86,8 @@ void BM_UninstallLogOf10000Files(benchmark::State& state) {
 }
 BENCHMARK(BM_UninstallLogOf10000Files)->Unit(benchmark::kMillisecond);
 
-// Replacing one value in the middle of the finished log, shorter and longer
-// in turn: the in-place write and the rewrite of the whole file.
+// Replacing one value in the middle of the finished log: in place (a value
+// of the same length) and by rewriting the whole file (a longer value).
 void BM_ReplaceInTheMiddleOfALargeLog(benchmark::State& state) {
   const fs::path folder = BenchFolder();
   const fs::path path = folder / "uninst.log";
@@ -96,12 +96,17 @@ void BM_ReplaceInTheMiddleOfALargeLog(benchmark::State& state) {
   const bool longer = state.range(0) != 0;
   int round = 0;
   for (auto _ : state) {
-    // In place: values of equal length. Rewrite: a value longer each time.
-    std::string value = longer ? std::string(static_cast<std::size_t>(20 + round), 'x')
-                               : std::to_string(10000 + round % 10000);
-    log.WriteString("files", "total", value);
+    if (longer) {
+      // Back to a short value, without padding, so the next one is longer.
+      state.PauseTiming();
+      log.WriteString("files", "total", "1");
+      log.UpdateFile();
+      state.ResumeTiming();
+      log.WriteString("files", "total", "10000");
+    } else {
+      log.WriteString("files", "total", std::to_string(10000 + round % 10000));
+    }
     ++round;
-    if (longer && round > 200) round = 0;
   }
   state.SetItemsProcessed(state.iterations());
   fs::remove_all(folder);
