@@ -65,14 +65,16 @@ ScriptedUser& ScriptedUser::Push(Action action) {
 }
 
 ScriptedUser& ScriptedUser::Click(std::string form, std::string control) {
-  Action action{Action::Kind::kClick};
+  Action action;
+  action.kind = Action::Kind::kClick;
   action.form = std::move(form);
   action.control = std::move(control);
   return Push(std::move(action));
 }
 
 ScriptedUser& ScriptedUser::Type(std::string form, std::string control, std::string text) {
-  Action action{Action::Kind::kType};
+  Action action;
+  action.kind = Action::Kind::kType;
   action.form = std::move(form);
   action.control = std::move(control);
   action.text = std::move(text);
@@ -81,7 +83,8 @@ ScriptedUser& ScriptedUser::Type(std::string form, std::string control, std::str
 
 ScriptedUser& ScriptedUser::PressKey(std::string form, std::string control, std::uint16_t key,
                                      TShiftState shift) {
-  Action action{Action::Kind::kKey};
+  Action action;
+  action.kind = Action::Kind::kKey;
   action.form = std::move(form);
   action.control = std::move(control);
   action.key = key;
@@ -90,14 +93,16 @@ ScriptedUser& ScriptedUser::PressKey(std::string form, std::string control, std:
 }
 
 ScriptedUser& ScriptedUser::Pick(std::string form, std::string control) {
-  Action action{Action::Kind::kPick};
+  Action action;
+  action.kind = Action::Kind::kPick;
   action.form = std::move(form);
   action.control = std::move(control);
   return Push(std::move(action));
 }
 
 ScriptedUser& ScriptedUser::PickDrive(std::string form, std::string control, char letter) {
-  Action action{Action::Kind::kDrive};
+  Action action;
+  action.kind = Action::Kind::kDrive;
   action.form = std::move(form);
   action.control = std::move(control);
   action.letter = letter;
@@ -105,7 +110,8 @@ ScriptedUser& ScriptedUser::PickDrive(std::string form, std::string control, cha
 }
 
 ScriptedUser& ScriptedUser::PickFolder(std::string form, std::string control, std::string path) {
-  Action action{Action::Kind::kFolder};
+  Action action;
+  action.kind = Action::Kind::kFolder;
   action.form = std::move(form);
   action.control = std::move(control);
   action.text = std::move(path);
@@ -113,13 +119,15 @@ ScriptedUser& ScriptedUser::PickFolder(std::string form, std::string control, st
 }
 
 ScriptedUser& ScriptedUser::CloseWindow(std::string form) {
-  Action action{Action::Kind::kClose};
+  Action action;
+  action.kind = Action::Kind::kClose;
   action.form = std::move(form);
   return Push(std::move(action));
 }
 
 ScriptedUser& ScriptedUser::Answer(ModalResult button, std::string textPrefix) {
-  Action action{Action::Kind::kAnswer};
+  Action action;
+  action.kind = Action::Kind::kAnswer;
   action.answer = button;
   action.text = std::move(textPrefix);
   return Push(std::move(action));
@@ -127,7 +135,8 @@ ScriptedUser& ScriptedUser::Answer(ModalResult button, std::string textPrefix) {
 
 ScriptedUser& ScriptedUser::Do(std::string description,
                                std::function<void(TApplication&)> function) {
-  Action action{Action::Kind::kDo};
+  Action action;
+  action.kind = Action::Kind::kDo;
   action.text = std::move(description);
   action.custom = std::move(function);
   return Push(std::move(action));

@@ -91,7 +91,7 @@ class ScriptedUser {
   // For the headless backend.
   struct Action {
     enum class Kind { kClick, kType, kKey, kPick, kDrive, kFolder, kClose, kAnswer, kDo };
-    Kind kind;
+    Kind kind = Kind::kDo;
     std::string form;
     std::string control;
     std::string text;  // typed text, folder, answer's text prefix
