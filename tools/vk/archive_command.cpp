@@ -32,7 +32,8 @@
 #include "platform/stream.h"
 #include "tools/vk/command_error.h"
 #include "tools/vk/commands.h"
-#include "tools/vk/host_path_file_system.h"
+#include "tools/vk/host_path_files.h"
+#include "tools/vk/terminal_text.h"
 
 namespace vk::cli {
 namespace {
@@ -54,22 +55,6 @@ struct Options {
   std::string folder;
   bool unsafePaths = false;
 };
-
-// An entry name or message for the terminal: UTF-8, control characters
-// shown escaped so that each stays on one line.
-std::string Printable(std::string_view windowsText) {
-  std::string text;
-  for (char c : windowsText) {
-    if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
-      text += escaped;
-    } else {
-      text += c;
-    }
-  }
-  return platform::ToUtf8(text);
-}
 
 // A host path as the file functions take it. Windows-1252 cannot name every
 // host file; such a path is refused rather than silently changed.
@@ -182,7 +167,8 @@ void Create(const Options& options) {
   }
 
   const MethodKind method = MethodOption(options.method);
-  HostPathFileSystem files(base);
+  HostPathFiles hostFiles(base);
+  platform::FileSystem& files = hostFiles.Files();
   // Written beside the archive and moved into place once complete, so a
   // failure never leaves a damaged archive or destroys an older one.
   const fs::path temporary = archive.string() + ".vk-partial";
@@ -277,8 +263,9 @@ void WarnAboutTotal(const Listing& listing) {
 // A file opened through the host view; the archive's own path.
 struct OpenArchive {
   explicit OpenArchive(const std::string& argument)
-      : files(fs::current_path()), path(WindowsForm(Absolute(argument))) {}
-  HostPathFileSystem files;
+      : host(fs::current_path()), files(host.Files()), path(WindowsForm(Absolute(argument))) {}
+  HostPathFiles host;
+  platform::FileSystem& files;
   std::string path;
 };
 
@@ -368,8 +355,8 @@ void Extract(const Options& options) {
     // file functions. TargetPath ".\" names it, so that the expander also
     // makes folders of one or two letters ("db\"), which it leaves alone at
     // the start of a path.
-    HostPathFileSystem files(folder);
-    compress::TArchiver archiver(files);
+    HostPathFiles files(folder);
+    compress::TArchiver archiver(files.Files());
     archiver.SetTargetPath(".\\");
     archiver.MakeDirectories = true;
     archiver.ExceptionOnFileError = true;
@@ -411,8 +398,8 @@ void Test(const Options& options) {
   Reporting([&] {
     TFileStream stream(open.files, open.path, FileMode::kOpenRead);
     const Listing listing = ReadListing(stream);
-    HostPathFileSystem files(fs::current_path());
-    compress::TArchiver archiver(files);
+    HostPathFiles files(fs::current_path());
+    compress::TArchiver archiver(files.Files());
     archiver.Key = options.key.value_or(0);
     archiver.MethodKindOf(listing.header.CompressID);
     count = listing.entries.size();
