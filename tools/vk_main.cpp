@@ -19,8 +19,14 @@ int main(int argc, char** argv) {
   vk::cli::AddArchiveCommand(app);
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::CallForAllHelp& help) {
+    return app.exit(help);
   } catch (const CLI::ParseError& error) {
-    return app.exit(error);
+    // Bad arguments are one line, like every other error.
+    std::cerr << "vk: " << error.what() << " (see vk --help)\n";
+    return error.get_exit_code();
   } catch (const vk::cli::CommandError& error) {
     std::cerr << "vk: " << error.what() << '\n';
     return error.ExitCode();
