@@ -1,7 +1,7 @@
 #pragma once
 // Windows-1252 at the host boundary. Texts inside the program are
 // Windows-1252 bytes; host file names, window texts and desktop files are
-// UTF-8.
+// UTF-8, and files written by Windows tools may be UTF-16LE.
 
 #include <string>
 #include <string_view>
@@ -15,5 +15,9 @@ std::string ToUtf8(std::string_view windows1252);
 
 // Characters outside Windows-1252 and invalid UTF-8 become '?'.
 std::string FromUtf8(std::string_view utf8);
+
+// UTF-16LE code units, as Windows tools write Unicode files, to UTF-8. An
+// odd last byte is dropped and an unpaired surrogate becomes U+FFFD.
+std::string Utf16LeToUtf8(std::string_view bytes);
 
 }  // namespace vk::platform
