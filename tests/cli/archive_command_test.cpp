@@ -5,9 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <random>
@@ -17,42 +15,20 @@
 #include "compress/archive_writer.h"
 #include "platform/stream.h"
 #include "tests/support/temporary_folder.h"
+#include "tests/support/vk_program.h"
 
 namespace vk::cli::testing {
 namespace {
 
 namespace fs = std::filesystem;
 using vk::testing::ReadFile;
+using vk::testing::RunVk;
 using vk::testing::TemporaryFolder;
+using vk::testing::VkRun;
 using vk::testing::WriteFile;
-
-struct Result {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 class ArchiveCommandTest : public ::testing::Test {
  protected:
-  Result Vk(const std::vector<std::string>& arguments) {
-    std::string command = Quoted(std::string(VK_BINARY_DIR) + "/tools/vk");
-    for (const auto& argument : arguments) command += " " + Quoted(argument);
-    const fs::path out = temp / "stdout";
-    const fs::path err = temp / "stderr";
-    command += " >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
-    const int status = std::system(command.c_str());
-    Result result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadFile(out);
-    result.err = ReadFile(err);
-    return result;
-  }
   // Writes an archive made by the writer into the temporary folder.
   std::string PutArchive(const std::function<void(compress::ArchiveWriter&)>& fill) {
     platform::TMemoryStream stream;
@@ -121,10 +97,10 @@ TEST_F(ArchiveCommandTest, CreateThenExtractReproducesAFolder) {
     fs::create_directories(target);
     // Relative paths name the entries: "db\\app.exe" comes back into a
     // folder of two letters.
-    Result create = Vk({"archive", "create", archive.string(), "readme.txt", "db",
-                        (source / "docs").string(), "--method", method, "-C", source.string()});
+    VkRun create = RunVk({"archive", "create", archive.string(), "readme.txt", "db",
+                          (source / "docs").string(), "--method", method, "-C", source.string()});
     ASSERT_EQ(create.exitCode, 0) << create.err;
-    Result extract = Vk({"archive", "extract", archive.string(), "-C", target.string()});
+    VkRun extract = RunVk({"archive", "extract", archive.string(), "-C", target.string()});
     ASSERT_EQ(extract.exitCode, 0) << extract.err;
     EXPECT_EQ(extract.err, "");
     for (const File& file : fileList) {
@@ -138,12 +114,12 @@ TEST_F(ArchiveCommandTest, CreateThenExtractReproducesAFolder) {
     EXPECT_NE(fs::status(target / "db" / "app.exe").permissions() & fs::perms::owner_write,
               fs::perms::none);
 
-    Result test = Vk({"archive", "test", archive.string()});
+    VkRun test = RunVk({"archive", "test", archive.string()});
     EXPECT_EQ(test.exitCode, 0) << test.err;
     EXPECT_NE(test.out.find("db\\app.exe: OK"), std::string::npos) << test.out;
   }
 
-  Result list = Vk({"archive", "list", (temp / "lzh.arc").string()});
+  VkRun list = RunVk({"archive", "list", (temp / "lzh.arc").string()});
   ASSERT_EQ(list.exitCode, 0) << list.err;
   EXPECT_NE(list.out.find("docs\\\xC3\x9C"
                           "bersicht.txt"),
@@ -161,16 +137,16 @@ TEST_F(ArchiveCommandTest, ExtractsOnlyTheNamedEntriesAndUnlocksWithTheKey) {
   });
   const fs::path target = temp / "out";
   fs::create_directories(target);
-  Result locked = Vk({"archive", "extract", archive, "TWO.TXT", "-C", target.string()});
+  VkRun locked = RunVk({"archive", "extract", archive, "TWO.TXT", "-C", target.string()});
   EXPECT_NE(locked.exitCode, 0);
   EXPECT_EQ(locked.err, "vk: File locked -- valid key required\n");
-  Result open =
-      Vk({"archive", "extract", archive, "TWO.TXT", "-C", target.string(), "--key", "42"});
+  VkRun open =
+      RunVk({"archive", "extract", archive, "TWO.TXT", "-C", target.string(), "--key", "42"});
   EXPECT_EQ(open.exitCode, 0) << open.err;
   EXPECT_EQ(ReadFile(target / "two.txt"), "2");
   EXPECT_FALSE(fs::exists(target / "one.txt"));
 
-  Result missing = Vk({"archive", "extract", archive, "three.txt", "-C", target.string()});
+  VkRun missing = RunVk({"archive", "extract", archive, "three.txt", "-C", target.string()});
   EXPECT_NE(missing.exitCode, 0);
   EXPECT_NE(missing.err.find("no entry named \"three.txt\""), std::string::npos) << missing.err;
 }
@@ -198,7 +174,7 @@ TEST_F(ArchiveCommandTest, NamesLeavingTheFolderAreRefusedBeforeAnythingIsWritte
     const fs::path target = temp / "box" / "inner";
     fs::remove_all(temp / "box");
     fs::create_directories(target);
-    Result refused = Vk({"archive", "extract", archive, "-C", target.string()});
+    VkRun refused = RunVk({"archive", "extract", archive, "-C", target.string()});
     EXPECT_NE(refused.exitCode, 0);
     EXPECT_NE(refused.err.find(test.message), std::string::npos) << refused.err;
     EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
@@ -206,7 +182,7 @@ TEST_F(ArchiveCommandTest, NamesLeavingTheFolderAreRefusedBeforeAnythingIsWritte
     EXPECT_FALSE(fs::exists(temp / "box" / "escaped.txt"));
     EXPECT_FALSE(fs::exists(temp / "escaped.txt"));
 
-    Result unsafe = Vk({"archive", "extract", archive, "-C", target.string(), "--unsafe-paths"});
+    VkRun unsafe = RunVk({"archive", "extract", archive, "-C", target.string(), "--unsafe-paths"});
     if (test.allowedWithOption) {
       EXPECT_EQ(unsafe.exitCode, 0) << unsafe.err;
       EXPECT_EQ(ReadFile(temp / "box" / "escaped.txt"), "x");
@@ -229,7 +205,7 @@ TEST_F(ArchiveCommandTest, TestReportsEachEntryAndFailsOnABadOne) {
   bytes[third + 17] = static_cast<char>(bytes[third + 17] + 1);
   WriteFile(archive, bytes);
 
-  Result test = Vk({"archive", "test", archive});
+  VkRun test = RunVk({"archive", "test", archive});
   EXPECT_NE(test.exitCode, 0);
   EXPECT_NE(test.out.find("good.txt: OK"), std::string::npos) << test.out;
   EXPECT_NE(test.out.find("bad.txt: FAILED: Bad checksum during expansion -- data may be invalid"),
@@ -260,7 +236,7 @@ TEST_F(ArchiveCommandTest, FailuresAreTheExpandersMessagesOnOneLine) {
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.arguments[1]);
-    Result result = Vk(test.arguments);
+    VkRun result = RunVk(test.arguments);
     EXPECT_NE(result.exitCode, 0);
     EXPECT_EQ(result.err, test.message);
   }
@@ -272,8 +248,8 @@ TEST_F(ArchiveCommandTest, FailedCreateKeepsTheOlderArchive) {
   WriteFile(temp / "in" / "a.txt", "a");
   // A name Windows-1252 cannot hold: the euro sign is in it, the tick not.
   WriteFile(temp / "in" / "\xE2\x82\xAC\xE2\x9C\x93.txt", "b");
-  Result result =
-      Vk({"archive", "create", (temp / "old.arc").string(), "in", "-C", temp.Path().string()});
+  VkRun result =
+      RunVk({"archive", "create", (temp / "old.arc").string(), "in", "-C", temp.Path().string()});
   EXPECT_NE(result.exitCode, 0);
   EXPECT_NE(result.err.find("outside Windows-1252"), std::string::npos) << result.err;
   EXPECT_EQ(ReadFile(temp / "old.arc"), "older archive");

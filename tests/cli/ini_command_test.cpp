@@ -2,63 +2,33 @@
 // the file's bytes in and out, one line on stderr and a non-zero exit for
 // every error, and no crash on any file.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "tests/support/temporary_folder.h"
+#include "tests/support/vk_program.h"
 
 namespace vk::cli {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadFile;
+using testing::RunVk;
 using testing::TemporaryFolder;
+using testing::VkProgram;
+using testing::VkRun;
 using testing::WriteFile;
-
-struct Result {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
 
 class IniCommandTest : public ::testing::Test {
  protected:
   TemporaryFolder folder;
   fs::path file = folder / "setup.inf";
-  const fs::path vk = fs::path(VK_BINARY_DIR) / "tools" / "vk";
 
-  void SetUp() override { ASSERT_TRUE(fs::exists(vk)) << "build the vk target first: " << vk; }
-
-  // Runs vk with the arguments as bytes, no shell in between.
-  Result Run(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), vk.string());
-    const fs::path out = folder / "stdout";
-    const fs::path err = folder / "stderr";
-    pid_t child = ::fork();
-    if (child == 0) {
-      int outFile = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      int errFile = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      ::dup2(outFile, 1);
-      ::dup2(errFile, 2);
-      std::vector<char*> argv;
-      for (std::string& argument : arguments) argv.push_back(argument.data());
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    Result result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = ReadFile(out);
-    result.err = ReadFile(err);
-    return result;
+  void SetUp() override {
+    ASSERT_TRUE(fs::exists(VkProgram())) << "build the vk target first: " << VkProgram();
   }
 };
 
@@ -94,7 +64,7 @@ TEST_F(IniCommandTest, ReadersPrintWhatTheInstallerWouldRead) {
   for (const ReadCase& each : cases) {
     std::vector<std::string> arguments = {"ini", each.command, file.string()};
     arguments.insert(arguments.end(), each.arguments.begin(), each.arguments.end());
-    Result result = Run(arguments);
+    VkRun result = RunVk(arguments);
     EXPECT_EQ(result.exitCode, 0) << each.command << " " << each.arguments[1] << ": " << result.err;
     EXPECT_EQ(result.out, each.expected) << each.command << " " << each.arguments[1];
     EXPECT_EQ(result.err, "");
@@ -102,20 +72,21 @@ TEST_F(IniCommandTest, ReadersPrintWhatTheInstallerWouldRead) {
 }
 
 TEST_F(IniCommandTest, SetWritesTheBytesAsGivenAndGetReadsThemBack) {
-  ASSERT_EQ(Run({"ini", "set", file.string(), "files", "total", "0"}).exitCode, 0);
-  ASSERT_EQ(Run({"ini", "set", file.string(), "uninstall", "name", "Caf\xE9 = ;\"x\""}).exitCode, 0);
-  ASSERT_EQ(Run({"ini", "set", file.string(), "files", "f1", "\\bin\\a.exe"}).exitCode, 0);
-  ASSERT_EQ(Run({"ini", "set", file.string(), "FILES", "Total", "1"}).exitCode, 0);
-  ASSERT_EQ(Run({"ini", "set", file.string(), "files", "f2", "-5"}).exitCode, 0);
-  ASSERT_EQ(Run({"ini", "set", file.string(), "files", "f3", ""}).exitCode, 0);
+  ASSERT_EQ(RunVk({"ini", "set", file.string(), "files", "total", "0"}).exitCode, 0);
+  ASSERT_EQ(RunVk({"ini", "set", file.string(), "uninstall", "name", "Caf\xE9 = ;\"x\""}).exitCode,
+            0);
+  ASSERT_EQ(RunVk({"ini", "set", file.string(), "files", "f1", "\\bin\\a.exe"}).exitCode, 0);
+  ASSERT_EQ(RunVk({"ini", "set", file.string(), "FILES", "Total", "1"}).exitCode, 0);
+  ASSERT_EQ(RunVk({"ini", "set", file.string(), "files", "f2", "-5"}).exitCode, 0);
+  ASSERT_EQ(RunVk({"ini", "set", file.string(), "files", "f3", ""}).exitCode, 0);
   EXPECT_EQ(ReadFile(file),
             "[files]\r\ntotal=1\r\nf1=\\bin\\a.exe\r\nf2=-5\r\nf3=\r\n\r\n"
             "[uninstall]\r\nname=Caf\xE9 = ;\"x\"\r\n");
-  EXPECT_EQ(Run({"ini", "get", file.string(), "uninstall", "name"}).out, "Caf\xE9 = ;\"x\"\n");
-  EXPECT_EQ(Run({"ini", "getint", file.string(), "files", "f2"}).out, "-5\n");
+  EXPECT_EQ(RunVk({"ini", "get", file.string(), "uninstall", "name"}).out, "Caf\xE9 = ;\"x\"\n");
+  EXPECT_EQ(RunVk({"ini", "getint", file.string(), "files", "f2"}).out, "-5\n");
   // A value beginning with '-' that is no number follows "--".
-  ASSERT_EQ(Run({"ini", "set", file.string(), "--", "files", "f4", "--x"}).exitCode, 0);
-  EXPECT_EQ(Run({"ini", "get", file.string(), "files", "f4"}).out, "--x\n");
+  ASSERT_EQ(RunVk({"ini", "set", file.string(), "--", "files", "f4", "--x"}).exitCode, 0);
+  EXPECT_EQ(RunVk({"ini", "get", file.string(), "files", "f4"}).out, "--x\n");
 }
 
 TEST_F(IniCommandTest, ErrorsAreOneLineOnStandardErrorWithANonZeroExit) {
@@ -144,16 +115,16 @@ TEST_F(IniCommandTest, ErrorsAreOneLineOnStandardErrorWithANonZeroExit) {
   for (const auto& arguments : cases) {
     std::string shown;
     for (const std::string& argument : arguments) shown += argument + " ";
-    Result result = Run(arguments);
+    VkRun result = RunVk(arguments);
     EXPECT_NE(result.exitCode, 0) << shown;
     EXPECT_LT(result.exitCode, 128) << "crashed: " << shown;
     EXPECT_EQ(result.out, "") << shown;
     EXPECT_FALSE(result.err.empty()) << shown;
   }
   // Messages of the command's own errors are single lines that say what and where.
-  Result noFile = Run({"ini", "get", missing, "s", "k"});
+  VkRun noFile = RunVk({"ini", "get", missing, "s", "k"});
   EXPECT_EQ(noFile.err, "vk: no such file: " + missing + "\n");
-  Result refused = Run({"ini", "set", (folder / "no" / "uninst.log").string(), "s", "k", "v"});
+  VkRun refused = RunVk({"ini", "set", (folder / "no" / "uninst.log").string(), "s", "k", "v"});
   EXPECT_NE(refused.err.find((folder / "no" / "uninst.log").string()), std::string::npos);
   EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
   EXPECT_EQ(ReadFile(file), "[s]\r\nk=1\r\n") << "a refused set changes nothing";
@@ -173,12 +144,12 @@ TEST_F(IniCommandTest, AnyFileIsReadWithoutACrash) {
   for (const std::string& content : contents) {
     WriteFile(file, content);
     for (const char* command : {"get", "getint", "getbool"}) {
-      Result result = Run({"ini", command, file.string(), "s", "k", "1"});
+      VkRun result = RunVk({"ini", command, file.string(), "s", "k", "1"});
       EXPECT_EQ(result.exitCode, 0) << command << ": " << result.err;
     }
-    Result set = Run({"ini", "set", file.string(), "s", "k", "v"});
+    VkRun set = RunVk({"ini", "set", file.string(), "s", "k", "v"});
     EXPECT_EQ(set.exitCode, 0) << set.err;
-    EXPECT_EQ(Run({"ini", "get", file.string(), "s", "k"}).out, "v\n");
+    EXPECT_EQ(RunVk({"ini", "get", file.string(), "s", "k"}).out, "v\n");
   }
 }
 

@@ -3,54 +3,33 @@
 // removed again by name, and a bad command is reported while the rest run.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/support/temporary_folder.h"
+#include "tests/support/vk_program.h"
 
 namespace vk::cli::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using vk::testing::ReadFile;
+using vk::testing::RunVk;
 using vk::testing::TemporaryFolder;
+using vk::testing::VkRun;
 using vk::testing::WriteFile;
-
-struct Result {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 class ProgmanCommandTest : public ::testing::Test {
  protected:
   // Runs vk with the desktop's folders inside the test's folder, as a
   // user's session would give them.
-  Result Vk(const std::vector<std::string>& arguments, const std::string& input = "") {
-    std::string command = "XDG_DATA_HOME=" + Quoted((temp / "data").string()) +
-                          " XDG_CONFIG_HOME=" + Quoted((temp / "config").string()) + " " +
-                          Quoted(std::string(VK_BINARY_DIR) + "/tools/vk") + " progman --prefix " +
-                          Quoted((temp / "prefix").string());
-    for (const auto& argument : arguments) command += " " + Quoted(argument);
-    WriteFile(temp / "stdin", input);
-    command += " <" + Quoted((temp / "stdin").string()) + " >" + Quoted((temp / "stdout").string()) +
-               " 2>" + Quoted((temp / "stderr").string());
-    const int status = std::system(command.c_str());
-    Result result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadFile(temp / "stdout");
-    result.err = ReadFile(temp / "stderr");
-    return result;
+  VkRun Vk(const std::vector<std::string>& arguments, const std::string& input = "") {
+    std::vector<std::string> command = {"progman", "--prefix", (temp / "prefix").string()};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return RunVk(command, {.input = input,
+                           .environment = {{"XDG_DATA_HOME", (temp / "data").string()},
+                                           {"XDG_CONFIG_HOME", (temp / "config").string()}}});
   }
 
   std::vector<fs::path> Files() {
@@ -68,8 +47,8 @@ class ProgmanCommandTest : public ::testing::Test {
 
 TEST_F(ProgmanCommandTest, PreviewsAGroupAndRemovesItAgain) {
   WriteFile(temp / "prefix" / "drive_c" / "Tools" / "run.exe", "#!/bin/sh\n");
-  Result made = Vk({"[CreateGroup(Velmor Tools)][AddItem(C:\\Tools\\\\run.exe,Run it)]",
-                    "[AddItem(C:\\Tools\\run.exe,Grüße 100% $x)]"});
+  VkRun made = Vk({"[CreateGroup(Velmor Tools)][AddItem(C:\\Tools\\\\run.exe,Run it)]",
+                   "[AddItem(C:\\Tools\\run.exe,Grüße 100% $x)]"});
   EXPECT_EQ(made.exitCode, 0) << made.err;
   EXPECT_EQ(made.err, "");
   EXPECT_NE(made.out.find("wrote " + (temp / "data" / "desktop-directories").string()),
@@ -77,12 +56,12 @@ TEST_F(ProgmanCommandTest, PreviewsAGroupAndRemovesItAgain) {
       << made.out;
   EXPECT_EQ(Files().size(), 4u) << "a .directory, a .menu and two entries";
 
-  Result listed = Vk({"--list"});
+  VkRun listed = Vk({"--list"});
   EXPECT_EQ(listed.exitCode, 0) << listed.err;
   EXPECT_NE(listed.out.find("Velmor Tools\n  Run it  "), std::string::npos) << listed.out;
   EXPECT_NE(listed.out.find("  Grüße 100% $x  "), std::string::npos) << listed.out;
 
-  Result removed = Vk({"-q", "[DeleteGroup(velmor tools)]"});
+  VkRun removed = Vk({"-q", "[DeleteGroup(velmor tools)]"});
   EXPECT_EQ(removed.exitCode, 0) << removed.err;
   EXPECT_EQ(removed.out, "");
   EXPECT_EQ(Files(), std::vector<fs::path>{});
@@ -90,9 +69,9 @@ TEST_F(ProgmanCommandTest, PreviewsAGroupAndRemovesItAgain) {
 
 TEST_F(ProgmanCommandTest, ReportsSkippedCommandsAndRunsTheOthers) {
   WriteFile(temp / "prefix" / "drive_c" / "Tools" / "run.exe", "#!/bin/sh\n");
-  Result result = Vk({"-q", "--file", "-"},
-                     "[CreateGroup(G)][AddItem(C:\\Tools\\run.exe,Broken]\r\n"
-                     "[AddItem(C:\\Tools\\run.exe,Good)]\r\n");
+  VkRun result = Vk({"-q", "--file", "-"},
+                    "[CreateGroup(G)][AddItem(C:\\Tools\\run.exe,Broken]\r\n"
+                    "[AddItem(C:\\Tools\\run.exe,Good)]\r\n");
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_NE(result.err.find("skipped [AddItem(C:\\Tools\\run.exe,Broken"), std::string::npos)
       << result.err;
@@ -101,10 +80,10 @@ TEST_F(ProgmanCommandTest, ReportsSkippedCommandsAndRunsTheOthers) {
 }
 
 TEST_F(ProgmanCommandTest, SaysWhatIsWrongWithItsOwnArguments) {
-  Result nothing = Vk({});
+  VkRun nothing = Vk({});
   EXPECT_EQ(nothing.exitCode, 2);
   EXPECT_NE(nothing.err.find("nothing to send"), std::string::npos) << nothing.err;
-  Result missing = Vk({"--file", (temp / "missing.txt").string()});
+  VkRun missing = Vk({"--file", (temp / "missing.txt").string()});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
 }

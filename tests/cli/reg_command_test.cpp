@@ -6,11 +6,8 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,6 +15,8 @@
 #include "platform/reg_file.h"
 #include "platform/registry.h"
 #include "platform/sqlite_registry.h"
+#include "tests/support/temporary_folder.h"
+#include "tests/support/vk_program.h"
 #include "tools/vk/command_error.h"
 #include "tools/vk/commands.h"
 
@@ -26,6 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace vk::platform;
+using vk::testing::ReadFile;
+using vk::testing::WriteFile;
 
 struct Outcome {
   int exitCode = 0;
@@ -34,15 +35,15 @@ struct Outcome {
 };
 
 // Runs "vk ARGUMENTS" in this process, handling errors as vk's main does.
-Outcome RunVk(std::vector<std::string> arguments) {
+Outcome RunInProcess(std::vector<std::string> arguments) {
   CLI::App app{"vk"};
   app.require_subcommand(1);
   AddRegCommand(app);
   std::vector<char*> argv = {const_cast<char*>("vk")};
   for (std::string& argument : arguments) argv.push_back(argument.data());
   Outcome outcome;
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   try {
     app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::ParseError& error) {
@@ -52,31 +53,13 @@ Outcome RunVk(std::vector<std::string> arguments) {
     outcome.exitCode = error.ExitCode();
   }
   std::cout.flush();
-  outcome.out = testing::internal::GetCapturedStdout();
-  outcome.err = testing::internal::GetCapturedStderr();
+  outcome.out = ::testing::internal::GetCapturedStdout();
+  outcome.err = ::testing::internal::GetCapturedStderr();
   return outcome;
-}
-
-std::string ReadFile(const fs::path& file) {
-  std::ifstream stream(file, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& file, std::string_view bytes) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary)
-      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 class RegCommandTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "vk-reg-cli-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    prefix_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(prefix_); }
-
   std::string Prefix() const { return prefix_.string(); }
   std::unique_ptr<Registry> Store() const { return OpenSqliteRegistry(prefix_ / "registry.db"); }
 
@@ -90,7 +73,8 @@ class RegCommandTest : public ::testing::Test {
     return status == ERROR_SUCCESS ? value.data : "missing";
   }
 
-  fs::path prefix_;
+  vk::testing::TemporaryFolder folder_;
+  fs::path prefix_ = folder_.Path();
 };
 
 TEST_F(RegCommandTest, ImportReportsAMalformedLineWithItsNumberAndImportsTheRest) {
@@ -98,7 +82,7 @@ TEST_F(RegCommandTest, ImportReportsAMalformedLineWithItsNumberAndImportsTheRest
   WriteFile(file,
             "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Demo]\r\n\"bad\"=dword:xyz\r\n"
             "\"good\"=\"yes\"\r\n");
-  Outcome outcome = RunVk({"reg", "import", "--prefix", Prefix(), file.string()});
+  Outcome outcome = RunInProcess({"reg", "import", "--prefix", Prefix(), file.string()});
   EXPECT_EQ(outcome.exitCode, 2);
   EXPECT_NE(outcome.err.find(file.string() + ":3: dword:"), std::string::npos) << outcome.err;
   EXPECT_EQ(Read(HKEY_CURRENT_USER, "Software\\Demo", "good"), std::string("yes") + '\0');
@@ -115,24 +99,26 @@ TEST_F(RegCommandTest, ImportTakesAWindowsPathOnTheMachine) {
     utf16 += '\0';
   }
   WriteFile(*machine.ToHost("C:\\setup\\zsys.re_"), utf16);
-  Outcome outcome = RunVk({"reg", "import", "--prefix", Prefix(), "C:\\SETUP\\ZSYS.RE_"});
+  Outcome outcome = RunInProcess({"reg", "import", "--prefix", Prefix(), "C:\\SETUP\\ZSYS.RE_"});
   EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
   EXPECT_EQ(outcome.err, "");
   EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, "Software\\Product", "Version"), std::string("1.0") + '\0');
 }
 
 TEST_F(RegCommandTest, ImportFailsClearlyOnFilesItCannotUse) {
-  Outcome missing = RunVk({"reg", "import", "--prefix", Prefix(), (prefix_ / "none.reg").string()});
+  Outcome missing =
+      RunInProcess({"reg", "import", "--prefix", Prefix(), (prefix_ / "none.reg").string()});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
 
   WriteFile(prefix_ / "text.reg", "hello\r\n[HKEY_CURRENT_USER\\X]\r\n");
-  Outcome text = RunVk({"reg", "import", "--prefix", Prefix(), (prefix_ / "text.reg").string()});
+  Outcome text =
+      RunInProcess({"reg", "import", "--prefix", Prefix(), (prefix_ / "text.reg").string()});
   EXPECT_EQ(text.exitCode, 1);
   EXPECT_NE(text.err.find("text.reg:1: not a registry file"), std::string::npos) << text.err;
   EXPECT_EQ(Read(HKEY_CURRENT_USER, "X", ""), "no key");
 
-  Outcome unmapped = RunVk({"reg", "import", "--prefix", Prefix(), "Q:\\zsys.re_"});
+  Outcome unmapped = RunInProcess({"reg", "import", "--prefix", Prefix(), "Q:\\zsys.re_"});
   EXPECT_EQ(unmapped.exitCode, 1);
   EXPECT_NE(unmapped.err.find("not mapped"), std::string::npos) << unmapped.err;
 }
@@ -146,18 +132,19 @@ TEST_F(RegCommandTest, ExportWritesAFileOrStandardOutput) {
               ERROR_SUCCESS);
   }
   const std::string demo = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Demo]\r\n@=\"d\"\r\n\r\n";
-  Outcome toFile =
-      RunVk({"reg", "export", "--prefix", Prefix(), "HKCU\\software\\demo", Prefix() + "/d.reg"});
+  Outcome toFile = RunInProcess(
+      {"reg", "export", "--prefix", Prefix(), "HKCU\\software\\demo", Prefix() + "/d.reg"});
   EXPECT_EQ(toFile.exitCode, 0) << toFile.err;
   EXPECT_EQ(ReadFile(prefix_ / "d.reg"), demo);
 
-  Outcome toStdout = RunVk({"reg", "export", "--prefix", Prefix(), "HKEY_CURRENT_USER\\Software"});
+  Outcome toStdout =
+      RunInProcess({"reg", "export", "--prefix", Prefix(), "HKEY_CURRENT_USER\\Software"});
   EXPECT_EQ(toStdout.exitCode, 0);
   EXPECT_EQ(toStdout.out, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n\r\n" +
                               demo.substr(std::string("REGEDIT4\r\n\r\n").size()));
 
   // One argument that is not a key name is the file for everything.
-  Outcome everything = RunVk({"reg", "export", "--prefix", Prefix(), Prefix() + "/all.reg"});
+  Outcome everything = RunInProcess({"reg", "export", "--prefix", Prefix(), Prefix() + "/all.reg"});
   EXPECT_EQ(everything.exitCode, 0) << everything.err;
   std::string all = ReadFile(prefix_ / "all.reg");
   EXPECT_NE(all.find("[HKEY_CLASSES_ROOT\\.txt]\r\n@=\"txtautofile\""), std::string::npos);
@@ -166,12 +153,12 @@ TEST_F(RegCommandTest, ExportWritesAFileOrStandardOutput) {
   // What export wrote, import reads back into another machine.
   fs::path other = prefix_ / "other";
   fs::create_directories(other);
-  Outcome back = RunVk({"reg", "import", "--prefix", other.string(), Prefix() + "/all.reg"});
+  Outcome back = RunInProcess({"reg", "import", "--prefix", other.string(), Prefix() + "/all.reg"});
   EXPECT_EQ(back.exitCode, 0) << back.err;
-  Outcome again = RunVk({"reg", "export", "--prefix", other.string()});
+  Outcome again = RunInProcess({"reg", "export", "--prefix", other.string()});
   EXPECT_EQ(again.out, all);
 
-  Outcome missing = RunVk({"reg", "export", "--prefix", Prefix(), "HKCU\\Nothing"});
+  Outcome missing = RunInProcess({"reg", "export", "--prefix", Prefix(), "HKCU\\Nothing"});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("HKCU\\Nothing: no such key"), std::string::npos) << missing.err;
 }
@@ -196,7 +183,7 @@ TEST_F(RegCommandTest, QueryShowsValuesAndSubkeys) {
     ASSERT_EQ(registry->RegSetValueA(key, "Sub", REG_SZ, "s"), ERROR_SUCCESS);
     registry->RegCloseKey(key);
   }
-  Outcome all = RunVk({"reg", "query", "--prefix", Prefix(), "HKLM\\Software\\caf\xC3\xA9"});
+  Outcome all = RunInProcess({"reg", "query", "--prefix", Prefix(), "HKLM\\Software\\caf\xC3\xA9"});
   EXPECT_EQ(all.exitCode, 0) << all.err;
   EXPECT_EQ(all.out,
             "HKEY_LOCAL_MACHINE\\Software\\caf\xC3\xA9\n"
@@ -211,26 +198,26 @@ TEST_F(RegCommandTest, QueryShowsValuesAndSubkeys) {
             "HKEY_LOCAL_MACHINE\\Software\\caf\xC3\xA9\\Sub\n");
 
   Outcome one =
-      RunVk({"reg", "query", "--prefix", Prefix(), "HKLM\\Software\\Caf\xC3\xA9", "count"});
+      RunInProcess({"reg", "query", "--prefix", Prefix(), "HKLM\\Software\\Caf\xC3\xA9", "count"});
   EXPECT_EQ(one.exitCode, 0);
   EXPECT_EQ(one.out, "HKEY_LOCAL_MACHINE\\Software\\Caf\xC3\xA9\n    count    REG_DWORD    0x2a\n");
   Outcome byDefault =
-      RunVk({"reg", "query", "--prefix", Prefix(), "HKLM\\Software\\Caf\xC3\xA9", ""});
+      RunInProcess({"reg", "query", "--prefix", Prefix(), "HKLM\\Software\\Caf\xC3\xA9", ""});
   EXPECT_NE(byDefault.out.find("(Default)    REG_SZ    default"), std::string::npos);
 
   Outcome noValue =
-      RunVk({"reg", "query", "--prefix", Prefix(), "HKLM\\Software\\Caf\xC3\xA9", "x"});
+      RunInProcess({"reg", "query", "--prefix", Prefix(), "HKLM\\Software\\Caf\xC3\xA9", "x"});
   EXPECT_EQ(noValue.exitCode, 1);
   EXPECT_NE(noValue.err.find("no value \"x\""), std::string::npos) << noValue.err;
-  Outcome noKey = RunVk({"reg", "query", "--prefix", Prefix(), "HKLM\\Nothing"});
+  Outcome noKey = RunInProcess({"reg", "query", "--prefix", Prefix(), "HKLM\\Nothing"});
   EXPECT_EQ(noKey.exitCode, 1);
   EXPECT_NE(noKey.err.find("no such key"), std::string::npos);
-  Outcome badRoot = RunVk({"reg", "query", "--prefix", Prefix(), "HKEY_USERS\\x"});
+  Outcome badRoot = RunInProcess({"reg", "query", "--prefix", Prefix(), "HKEY_USERS\\x"});
   EXPECT_EQ(badRoot.exitCode, 1);
   EXPECT_NE(badRoot.err.find("not a key name"), std::string::npos);
 
   // Reading never makes a machine where a mistyped prefix points.
-  Outcome noMachine = RunVk({"reg", "query", "--prefix", Prefix() + "/typo", "HKCU"});
+  Outcome noMachine = RunInProcess({"reg", "query", "--prefix", Prefix() + "/typo", "HKCU"});
   EXPECT_EQ(noMachine.exitCode, 1);
   EXPECT_NE(noMachine.err.find("no machine at"), std::string::npos) << noMachine.err;
   EXPECT_FALSE(fs::exists(prefix_ / "typo"));
@@ -239,7 +226,7 @@ TEST_F(RegCommandTest, QueryShowsValuesAndSubkeys) {
 // Two vk runs importing into one machine at the same time, as an
 // installation and an administrator might: all values of both arrive.
 TEST_F(RegCommandTest, TwoImportsAtOnceLoseNothing) {
-  const fs::path vk = fs::path(VK_BINARY_DIR) / "tools" / "vk";
+  const fs::path vk = vk::testing::VkProgram();
   if (!fs::exists(vk)) GTEST_SKIP() << "the vk program is not built at " << vk;
   for (int writer = 0; writer < 2; ++writer) {
     std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Race]\r\n";

@@ -17,7 +17,7 @@
 #include <stdexcept>
 #include <thread>
 
-extern char** environ;
+#include "tests/support/spawn.h"
 
 namespace vk::test {
 namespace {
@@ -32,25 +32,6 @@ bool OnPath(const std::string& program) {
     if (!folder.empty() && access((folder + "/" + program).c_str(), X_OK) == 0) return true;
   }
   return false;
-}
-
-// The current environment with the given variables replaced or added.
-std::vector<std::string> MergedEnvironment(const std::map<std::string, std::string>& changes) {
-  std::vector<std::string> merged;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string text = *entry;
-    const std::string name = text.substr(0, text.find('='));
-    if (!changes.contains(name)) merged.push_back(text);
-  }
-  for (const auto& [name, value] : changes) merged.push_back(name + "=" + value);
-  return merged;
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& texts) {
-  std::vector<char*> pointers;
-  for (std::string& text : texts) pointers.push_back(text.data());
-  pointers.push_back(nullptr);
-  return pointers;
 }
 
 // Spawns command; its standard output goes to outputFd (or /dev/null when
@@ -72,21 +53,16 @@ pid_t Spawn(const std::vector<std::string>& command,
                                    0644);
   if (extraFd >= 0) posix_spawn_file_actions_adddup2(&actions, extraFd, 3);
   std::vector<std::string> arguments = command;
-  std::vector<std::string> variables = MergedEnvironment(environment);
+  std::vector<std::string> variables = vk::testing::EnvironmentWith(environment);
   pid_t pid = -1;
   const int failed = posix_spawnp(&pid, arguments.front().c_str(), &actions, nullptr,
-                                  Pointers(arguments).data(), Pointers(variables).data());
+                                  vk::testing::NullTerminated(arguments).data(),
+                                  vk::testing::NullTerminated(variables).data());
   posix_spawn_file_actions_destroy(&actions);
   if (failed != 0) {
     throw std::runtime_error("cannot start " + command.front() + ": " + std::strerror(failed));
   }
   return pid;
-}
-
-int ExitCodeOf(int status) {
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return -1;
 }
 
 }  // namespace
@@ -125,7 +101,7 @@ std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds timeout) 
     int status = 0;
     const pid_t ended = waitpid(pid_, &status, WNOHANG);
     if (ended == pid_) {
-      exitCode_ = ExitCodeOf(status);
+      exitCode_ = vk::testing::ExitCodeOf(status);
       return exitCode_;
     }
     if (ended < 0) {
@@ -210,7 +186,7 @@ std::string XSession::RunTool(const std::vector<std::string>& command, int* exit
   close(output[0]);
   int status = 0;
   waitpid(pid, &status, 0);
-  if (exitCode != nullptr) *exitCode = ExitCodeOf(status);
+  if (exitCode != nullptr) *exitCode = vk::testing::ExitCodeOf(status);
   return text;
 }
 
