@@ -52,10 +52,9 @@ class LzhMatchFinder {
   // For tests: the parent of a node (kNone when it is in no tree), and the
   // bytes it is known to share with its parent.
   int Parent(int node) const { return parent_[node]; }
-  int KnownPrefix(int node) const { return known_prefix_[node]; }
+  int KnownPrefix(int node) const { return known_[node]; }
 
  private:
-  static constexpr int kTableSize = kFirstRoot + kRoots;  // 8193
   // The ring, the mirror of its first 59 positions, and slack for reads of
   // whole words at the end of a string.
   static constexpr int kWindowBytes = kLzhWindowSize + kLzhLongestMatch - 1 + 8;
@@ -66,14 +65,21 @@ class LzhMatchFinder {
   int CommonPrefix(int a, int b, int from) const;
   // Known prefix of node against the given parent, counted from offset 1.
   int PrefixAgainst(int node, int parent) const;
-  // Points the link of parent that led to old_child at new_child.
-  void Relink(int parent, int old_child, int new_child);
+  // The link on the given side of parent (a node or a root), and the link
+  // of parent that holds child.
+  std::uint16_t& LinkOf(int parent, int side);
+  std::uint16_t& LinkTo(int parent, int child);
 
   std::array<std::uint8_t, kWindowBytes> window_;
-  std::array<std::uint16_t, kTableSize> right_;        // 0-4095 nodes, 4097-8192 roots
-  std::array<std::uint16_t, kLzhWindowSize> left_;     // nodes only
-  std::array<std::uint16_t, kLzhWindowSize + 1> parent_;  // 4096 takes writes for "none"
-  std::array<std::uint8_t, kLzhWindowSize> known_prefix_;
+  // Each node's two links side by side, [0] to the smaller strings, [1] to
+  // the greater or equal ones, so that a step down loads both at once.
+  std::array<std::array<std::uint16_t, 2>, kLzhWindowSize + 1> child_;
+  // A node, a root (kFirstRoot + hash) or kNone; 4096 takes writes for "no
+  // node".
+  std::array<std::uint16_t, kLzhWindowSize + 1> parent_;
+  // Leading bytes known equal to the parent's string.
+  std::array<std::uint8_t, kLzhWindowSize> known_;
+  std::array<std::uint16_t, kRoots> roots_;
   int match_position_ = 0;
   int match_length_ = 0;
 };
