@@ -105,7 +105,7 @@ void LzhEncode(CodecContext& context) {
     }
     const int steps = finder.MatchLength();
     int step = 0;
-    for (; step < steps && !input_ended; ++step) {
+    while (step < steps && !input_ended) {
       const std::uint8_t byte = context.ReadSourceByte();
       if (context.EndOfInput()) {
         input_ended = true;
@@ -115,6 +115,21 @@ void LzhEncode(CodecContext& context) {
       finder.Store(s, byte);
       s = (s + 1) & kLzhWindowMask;
       r = (r + 1) & kLzhWindowMask;
+      ++step;
+      // Within a match, two insertions into different trees go together.
+      if (step < steps && finder.CanPair(r, s)) {
+        const std::uint8_t next_byte = context.ReadSourceByte();
+        if (!context.EndOfInput()) {
+          finder.Delete(s);
+          finder.Store(s, next_byte);
+          s = (s + 1) & kLzhWindowMask;
+          finder.InsertPair(r);
+          r = (r + 1) & kLzhWindowMask;
+          ++step;
+          continue;
+        }
+        input_ended = true;
+      }
       finder.Insert(r);
     }
     // The input has ended: the window drains without new bytes.

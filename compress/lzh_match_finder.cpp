@@ -57,75 +57,107 @@ std::uint16_t& LzhMatchFinder::LinkTo(int parent, int child) {
   return LinkOf(parent, parent < kFirstRoot && child_[parent][1] == child);
 }
 
-void LzhMatchFinder::Insert(int r) {
-  const std::uint8_t* const text = window_.data();
+LzhMatchFinder::Walk LzhMatchFinder::Begin(int r) {
   child_[r] = {kNone, kNone};
-  int parent = Root(r);
-  int side = 1;   // the side of parent that p hangs on; a root's child counts as greater
-  int equal = 1;  // leading bytes known equal between r and p
-  int length = kLzhMatchThreshold;  // a match must be longer than this
-  int position = match_position_;
-  int p = roots_[parent - kFirstRoot];
-  // The walk down is bound by the latency of each step, not by its work: a
-  // step loads the node whole and chooses its next node without jumps, since
-  // on typical data the way a string goes is unpredictable.
-  while (p != kNone) {
-    const int known = known_[p];
-    std::uint32_t children;  // both links in one word, to choose by a shift
-    std::memcpy(&children, child_[p].data(), sizeof children);
-    // The words at `equal` hold where r and p part, unless p parts from its
-    // parent first (then they part where p does, at `known`, the other way
-    // than r went at the parent) or later (at `equal`, the same way).
-    const std::uint64_t mine = LoadWord(text + r + equal);
-    const std::uint64_t theirs = LoadWord(text + p + equal);
-    const std::uint64_t difference = mine ^ theirs;
-    int next_equal;
-    int next_side;
-    if ((static_cast<std::uint64_t>(known ^ equal) | difference) == 0) {
-      // Equal so far and in all eight bytes: look further.
-      next_equal = CommonPrefix(r, p, equal + 8);
-      next_side = text[r + next_equal] > text[p + next_equal];
-    } else {
-      // Past 60 when the strings are equal in all 60 bytes.
-      const int parting = equal + __builtin_ctzll(difference | (std::uint64_t{1} << 63)) / 8;
-      // In big-endian order the words compare like the strings.
-      const int greater = __builtin_bswap64(mine) > __builtin_bswap64(theirs);
-      const int before = -static_cast<int>(known < equal);  // all ones or zero
-      const int after = -static_cast<int>(known > equal);
-      const int same = ~(before | after);
-      next_equal = (parting & same) | (known & before) | (equal & after);
-      next_side = (greater & same) | ((side ^ 1) & before) | (side & after);
-    }
-    // The longest match on the way, the nearest of equally long ones.
-    const int distance = ((r - p) & kLzhWindowMask) - 1;
-    const int longer = -static_cast<int>(next_equal > length);
-    const int nearer = -static_cast<int>((next_equal == length) & (length > kLzhMatchThreshold) &
-                                         (distance < position));
-    position ^= (position ^ distance) & (longer | nearer);
-    length ^= (length ^ next_equal) & longer;
-    if (next_equal >= kLzhLongestMatch) {
-      // r equals p in all 60 bytes and is newer: r takes p's place.
-      child_[r] = child_[p];
-      parent_[r] = parent_[p];
-      known_[r] = known_[p];
-      parent_[child_[p][0]] = static_cast<std::uint16_t>(r);
-      parent_[child_[p][1]] = static_cast<std::uint16_t>(r);
-      LinkOf(parent, side) = static_cast<std::uint16_t>(r);
-      parent_[p] = kNone;
-      match_length_ = kLzhLongestMatch;
-      match_position_ = distance;
-      return;
-    }
-    parent = p;
-    side = next_side;
-    equal = next_equal;
-    p = static_cast<int>((children >> (16 * next_side)) & 0xFFFF);
+  Walk walk;
+  walk.r = r;
+  walk.parent = Root(r);
+  walk.p = roots_[walk.parent - kFirstRoot];
+  return walk;
+}
+
+// A step loads a node's links together and chooses the next node without
+// jumps, since on typical data the way a string goes is unpredictable.
+template <bool kFindMatch>
+inline void LzhMatchFinder::Step(Walk& walk) {
+  const std::uint8_t* const text = window_.data();
+  const int r = walk.r;
+  const int p = walk.p;
+  const int equal = walk.equal;
+  const int known = known_[p];
+  std::uint32_t children;  // both links in one word, to choose by a shift
+  std::memcpy(&children, child_[p].data(), sizeof children);
+  // Where p parts from its parent before r does, r parts from p there too;
+  // where p parts after, r parts from p where it parted from the parent. So
+  // the strings part at the first difference from the lesser of the two.
+  const int from = std::min(known, equal);
+  const std::uint64_t mine = LoadWord(text + r + from);
+  const std::uint64_t theirs = LoadWord(text + p + from);
+  const std::uint64_t difference = mine ^ theirs;
+  int next_equal;
+  int next_side;
+  if (difference != 0) [[likely]] {
+    // Past 60 when the strings are equal in all 60 bytes.
+    next_equal = from + __builtin_ctzll(difference) / 8;
+    // In big-endian order the words compare like the strings.
+    next_side = __builtin_bswap64(mine) > __builtin_bswap64(theirs);
+  } else {
+    next_equal = CommonPrefix(r, p, from + 8);
+    next_side = text[r + next_equal] > text[p + next_equal];
   }
-  LinkOf(parent, side) = static_cast<std::uint16_t>(r);
-  parent_[r] = static_cast<std::uint16_t>(parent);
-  known_[r] = static_cast<std::uint8_t>(equal);
+  if constexpr (kFindMatch) {
+    // Longer first, then nearer: (p - r) mod 4096 grows as p comes nearer.
+    walk.best = std::max(walk.best, (next_equal << 12) | ((p - r) & kLzhWindowMask));
+  }
+  if (next_equal >= kLzhLongestMatch) {
+    // r equals p in all 60 bytes and is newer: r takes p's place.
+    child_[r] = child_[p];
+    parent_[r] = parent_[p];
+    known_[r] = known_[p];
+    parent_[child_[p][0]] = static_cast<std::uint16_t>(r);
+    parent_[child_[p][1]] = static_cast<std::uint16_t>(r);
+    LinkOf(walk.parent, walk.side) = static_cast<std::uint16_t>(r);
+    parent_[p] = kNone;
+    walk.replaced = true;
+    walk.p = kNone;
+    return;
+  }
+  walk.parent = p;
+  walk.side = next_side;
+  walk.equal = next_equal;
+  walk.p = static_cast<int>((children >> (16 * next_side)) & 0xFFFF);
+}
+
+void LzhMatchFinder::Finish(const Walk& walk) {
+  if (walk.replaced) return;
+  LinkOf(walk.parent, walk.side) = static_cast<std::uint16_t>(walk.r);
+  parent_[walk.r] = static_cast<std::uint16_t>(walk.parent);
+  known_[walk.r] = static_cast<std::uint8_t>(walk.equal);
+}
+
+void LzhMatchFinder::TakeMatch(const Walk& walk) {
+  const int length = std::min(walk.best >> 12, kLzhLongestMatch);
   match_length_ = length > kLzhMatchThreshold ? length : 0;
-  match_position_ = position;
+  match_position_ = kLzhWindowMask - (walk.best & kLzhWindowMask);
+}
+
+void LzhMatchFinder::Insert(int r) {
+  Walk walk = Begin(r);
+  while (walk.p != kNone) Step<true>(walk);
+  Finish(walk);
+  TakeMatch(walk);
+}
+
+bool LzhMatchFinder::CanPair(int r, int next) const {
+  // A node's first bytes stay as they were when it was inserted, so its tree
+  // is still known from them.
+  const int tree = Root(r);
+  return tree != Root((r + 1) & kLzhWindowMask) && (parent_[next] == kNone || tree != Root(next));
+}
+
+void LzhMatchFinder::InsertPair(int r) {
+  Walk one = Begin(r);
+  Walk two = Begin((r + 1) & kLzhWindowMask);
+  // Two walks in step keep more work in flight.
+  while ((one.p != kNone) & (two.p != kNone)) {
+    Step<false>(one);
+    Step<true>(two);
+  }
+  while (one.p != kNone) Step<false>(one);
+  while (two.p != kNone) Step<true>(two);
+  Finish(one);
+  Finish(two);
+  TakeMatch(two);
 }
 
 void LzhMatchFinder::Delete(int p) {

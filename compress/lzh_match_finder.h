@@ -41,10 +41,17 @@ class LzhMatchFinder {
   // Inserts the string at r and sets MatchPosition/MatchLength to its longest
   // earlier match (length 0, or 3 to 60).
   void Insert(int r);
+  // Whether Insert(r), Delete(next), Insert(r + 1) may run as Delete(next),
+  // InsertPair(r, r + 1): when r's tree is neither next's nor r + 1's.
+  bool CanPair(int r, int next) const;
+  // Inserts r and then r + 1 as two calls of Insert would, walking both
+  // trees at once; the match found is r + 1's.
+  void InsertPair(int r);
   // Removes position p from its tree; nothing when it is in none.
   void Delete(int p);
 
-  // Distance minus 1 (0-4095) and length of the last insertion's match.
+  // Distance minus 1 (0-4095) and length of the last insertion's match;
+  // the distance means nothing when the length is 0.
   int MatchPosition() const { return match_position_; }
   int MatchLength() const { return match_length_; }
   void SetMatchLength(int length) { match_length_ = length; }
@@ -59,7 +66,26 @@ class LzhMatchFinder {
   // whole words at the end of a string.
   static constexpr int kWindowBytes = kLzhWindowSize + kLzhLongestMatch - 1 + 8;
 
+  // An insertion on its way down: p is the node to compare next, below
+  // the given side of parent.
+  struct Walk {
+    int r;
+    int parent;
+    int side = 1;   // a root's child counts as greater
+    int equal = 1;  // leading bytes known equal between r and p
+    int p;
+    // The best match so far as length * 4096 + (p - r) mod 4096; a match
+    // must be longer than 2.
+    int best = (kLzhMatchThreshold << 12) | kLzhWindowMask;
+    bool replaced = false;
+  };
   int Root(int r) const;
+  Walk Begin(int r);
+  template <bool kFindMatch>
+  void Step(Walk& walk);
+  // Links r in where the walk ended.
+  void Finish(const Walk& walk);
+  void TakeMatch(const Walk& walk);
   // Number of equal leading bytes of the strings at a and b, from offset
   // `from` (all bytes before it known equal), at most 60.
   int CommonPrefix(int a, int b, int from) const;
