@@ -70,7 +70,17 @@ void LzhDecode(CodecContext& context, std::int32_t ExpandedSize) {
       const int position = DecodePosition(bits);
       const int length = symbol - (255 - kLzhMatchThreshold);
       unsigned source = (r - static_cast<unsigned>(position) - 1) & kLzhWindowMask;
+      count += length;
       // Byte by byte: a match may run on into the bytes it is producing.
+      if (source + length <= kLzhWindowSize && r + length <= kLzhWindowSize &&
+          context.OutputSpace() >= length) {
+        // Neither end wraps and the sink has room: no checks per byte.
+        std::uint8_t* out = context.OutputCursor();
+        for (int k = 0; k < length; ++k) out[k] = window[r + k] = window[source + k];
+        context.CommitOutput(length);
+        r = (r + length) & kLzhWindowMask;
+        continue;
+      }
       for (int k = 0; k < length; ++k) {
         const std::uint8_t byte = window[source];
         source = (source + 1) & kLzhWindowMask;
@@ -78,7 +88,6 @@ void LzhDecode(CodecContext& context, std::int32_t ExpandedSize) {
         window[r] = byte;
         r = (r + 1) & kLzhWindowMask;
       }
-      count += length;
     }
   }
 }
