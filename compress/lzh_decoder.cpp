@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 
 #include "compress/lzh_bit_reader_internal.h"
@@ -10,9 +11,16 @@
 namespace vk::compress {
 namespace {
 
+// The decoder keeps twice the window: the bytes 4096 to 8191 back are never
+// referred to, so a copy may run up to 7 bytes past its end into them, and
+// matches move in whole words. The slack takes the overrun at the top.
+constexpr unsigned kRingSize = 2 * kLzhWindowSize;
+constexpr unsigned kRingMask = kRingSize - 1;
+constexpr int kWord = 8;
+
 struct LzhDecoderState {
   LzhModel model;
-  std::array<std::uint8_t, kLzhWindowSize> window;
+  std::array<std::uint8_t, kRingSize + kWord> ring;
 };
 
 int DecodeSymbol(LzhModel& model, internal::LzhBitReader& bits) {
@@ -49,10 +57,11 @@ void LzhDecode(CodecContext& context, std::int32_t ExpandedSize) {
   if (ExpandedSize <= 0) return;
   auto state = std::make_unique<LzhDecoderState>();
   LzhModel& model = state->model;
-  std::uint8_t* window = state->window.data();
+  std::uint8_t* ring = state->ring.data();
   model.Reset();
-  std::fill(window, window + kLzhStart, kLzhFill);
-  std::fill(window + kLzhStart, window + kLzhWindowSize, 0);
+  // As seen from the start: 4036 spaces back, then 60 zeros.
+  std::fill(ring, ring + kLzhStart, kLzhFill);
+  std::fill(ring + kLzhStart, ring + kRingSize + kWord, 0);
 
   internal::LzhBitReader bits(context);
   unsigned r = kLzhStart;
@@ -63,30 +72,37 @@ void LzhDecode(CodecContext& context, std::int32_t ExpandedSize) {
     if (symbol < 256) {
       const auto byte = static_cast<std::uint8_t>(symbol);
       context.WriteSinkByte(byte);
-      window[r] = byte;
-      r = (r + 1) & kLzhWindowMask;
+      ring[r] = byte;
+      r = (r + 1) & kRingMask;
       ++count;
     } else {
       const int position = DecodePosition(bits);
       const int length = symbol - (255 - kLzhMatchThreshold);
-      unsigned source = (r - static_cast<unsigned>(position) - 1) & kLzhWindowMask;
+      const int distance = position + 1;
+      unsigned source = (r - static_cast<unsigned>(distance)) & kRingMask;
       count += length;
-      // Byte by byte: a match may run on into the bytes it is producing.
-      if (source + length <= kLzhWindowSize && r + length <= kLzhWindowSize &&
-          context.OutputSpace() >= length) {
-        // Neither end wraps and the sink has room: no checks per byte.
+      if (distance >= kWord && source + length <= kRingSize && r + length <= kRingSize &&
+          context.OutputSpace() >= length + kWord) {
+        // Neither end wraps, a word read never reaches bytes this copy
+        // writes, and the sink has room for the overrun.
         std::uint8_t* out = context.OutputCursor();
-        for (int k = 0; k < length; ++k) out[k] = window[r + k] = window[source + k];
+        for (int k = 0; k < length; k += kWord) {
+          std::uint8_t word[kWord];
+          std::memcpy(word, ring + source + k, kWord);
+          std::memcpy(ring + r + k, word, kWord);
+          std::memcpy(out + k, word, kWord);
+        }
         context.CommitOutput(length);
-        r = (r + length) & kLzhWindowMask;
+        r = (r + length) & kRingMask;
         continue;
       }
+      // Byte by byte: a match may run on into the bytes it is producing.
       for (int k = 0; k < length; ++k) {
-        const std::uint8_t byte = window[source];
-        source = (source + 1) & kLzhWindowMask;
+        const std::uint8_t byte = ring[source];
+        source = (source + 1) & kRingMask;
         context.WriteSinkByte(byte);
-        window[r] = byte;
-        r = (r + 1) & kLzhWindowMask;
+        ring[r] = byte;
+        r = (r + 1) & kRingMask;
       }
     }
   }
