@@ -470,7 +470,6 @@ class MessageDialog {
       // finds the result by the widget instead.
       button->callback(&MessageDialog::Pressed, this);
       pressed_.emplace_back(button, buttons[i]);
-      if (i == 0) button->take_focus();
       x += 90;
     }
     window.end();
@@ -479,6 +478,10 @@ class MessageDialog {
     buttons_ = buttons;
     window_ = &window;
     window.show();
+    // Only now: on X11, focus taken in a window without its X window makes
+    // that window, which ends the group, so later buttons would belong to
+    // no window (never shown, never freed).
+    pressed_.front().first->take_focus();
     Fl_Window* grab = Fl::grab();
     if (grab) Fl::grab(nullptr);
     while (window.shown()) Fl::wait();
