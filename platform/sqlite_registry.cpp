@@ -224,8 +224,8 @@ class SqliteRegistry final : public Registry {
 
   // Inside a transaction: the live key a handle names.
   LSTATUS KeyId(HKEY key, std::int64_t* id);
-  // Inside a transaction: the key at path below start.
-  LSTATUS Walk(std::int64_t start, const std::vector<std::string_view>& names, Missing missing,
+  // Inside a transaction: the key at path below the live key a handle names.
+  LSTATUS Walk(HKEY key, const std::vector<std::string_view>& names, Missing missing,
                std::int64_t* id);
   void SetValue(std::int64_t key, std::string_view name, std::uint32_t type, std::string_view data);
   void DeleteSubtree(std::int64_t key, bool keepKey);
@@ -417,9 +417,10 @@ LSTATUS SqliteRegistry::KeyId(HKEY key, std::int64_t* id) {
   return ERROR_SUCCESS;
 }
 
-LSTATUS SqliteRegistry::Walk(std::int64_t start, const std::vector<std::string_view>& names,
-                             Missing missing, std::int64_t* id) {
-  std::int64_t current = start;
+LSTATUS SqliteRegistry::Walk(HKEY key, const std::vector<std::string_view>& names, Missing missing,
+                             std::int64_t* id) {
+  std::int64_t current = 0;
+  if (LSTATUS found = KeyId(key, &current); found != ERROR_SUCCESS) return found;
   for (std::string_view name : names) {
     std::string folded = Fold(name);
     Statement find = Prepare("SELECT id FROM registry_keys WHERE parent = ?1 AND folded = ?2");
@@ -483,11 +484,8 @@ LSTATUS SqliteRegistry::RegCreateKeyA(HKEY key, std::string_view subKey, HKEY* r
   std::vector<std::string_view> names;
   if (LSTATUS status = SplitPath(subKey, &names); status != ERROR_SUCCESS) return status;
   std::int64_t id = 0;
-  LSTATUS status = Run(names.empty() ? Access::kRead : Access::kWrite, [&] {
-    std::int64_t start = 0;
-    if (LSTATUS found = KeyId(key, &start); found != ERROR_SUCCESS) return found;
-    return Walk(start, names, Missing::kCreate, &id);
-  });
+  LSTATUS status = Run(names.empty() ? Access::kRead : Access::kWrite,
+                       [&] { return Walk(key, names, Missing::kCreate, &id); });
   if (status != ERROR_SUCCESS) return status;
   *result = names.empty() && RootId(key) != 0 ? key : NewHandle(id);
   return ERROR_SUCCESS;
@@ -499,11 +497,7 @@ LSTATUS SqliteRegistry::RegOpenKeyA(HKEY key, std::string_view subKey, HKEY* res
   std::vector<std::string_view> names;
   if (LSTATUS status = SplitPath(subKey, &names); status != ERROR_SUCCESS) return status;
   std::int64_t id = 0;
-  LSTATUS status = Run(Access::kRead, [&] {
-    std::int64_t start = 0;
-    if (LSTATUS found = KeyId(key, &start); found != ERROR_SUCCESS) return found;
-    return Walk(start, names, Missing::kFail, &id);
-  });
+  LSTATUS status = Run(Access::kRead, [&] { return Walk(key, names, Missing::kFail, &id); });
   if (status != ERROR_SUCCESS) return status;
   *result = names.empty() && RootId(key) != 0 ? key : NewHandle(id);
   return ERROR_SUCCESS;
@@ -525,9 +519,8 @@ LSTATUS SqliteRegistry::RegSetValueA(HKEY key, std::string_view subKey, std::uin
   std::string text(CutAtZero(data));
   text.push_back('\0');
   return Run(Access::kWrite, [&] {
-    std::int64_t start = 0, id = 0;
-    if (LSTATUS found = KeyId(key, &start); found != ERROR_SUCCESS) return found;
-    if (LSTATUS walked = Walk(start, names, Missing::kCreate, &id); walked != ERROR_SUCCESS) {
+    std::int64_t id = 0;
+    if (LSTATUS walked = Walk(key, names, Missing::kCreate, &id); walked != ERROR_SUCCESS) {
       return walked;
     }
     SetValue(id, "", REG_SZ, text);
@@ -672,9 +665,8 @@ LSTATUS SqliteRegistry::RegDeleteKeyA(HKEY key, std::string_view subKey) {
   std::vector<std::string_view> names;
   if (LSTATUS status = SplitPath(subKey, &names); status != ERROR_SUCCESS) return status;
   return Run(Access::kWrite, [&] {
-    std::int64_t start = 0, id = 0;
-    if (LSTATUS found = KeyId(key, &start); found != ERROR_SUCCESS) return found;
-    if (LSTATUS walked = Walk(start, names, Missing::kFail, &id); walked != ERROR_SUCCESS) {
+    std::int64_t id = 0;
+    if (LSTATUS walked = Walk(key, names, Missing::kFail, &id); walked != ERROR_SUCCESS) {
       return walked;
     }
     if (id <= 3) return ERROR_ACCESS_DENIED;
@@ -691,9 +683,8 @@ LSTATUS SqliteRegistry::RegDeleteTreeA(HKEY key, std::string_view subKey) {
   std::vector<std::string_view> names;
   if (LSTATUS status = SplitPath(subKey, &names); status != ERROR_SUCCESS) return status;
   return Run(Access::kWrite, [&] {
-    std::int64_t start = 0, id = 0;
-    if (LSTATUS found = KeyId(key, &start); found != ERROR_SUCCESS) return found;
-    if (LSTATUS walked = Walk(start, names, Missing::kFail, &id); walked != ERROR_SUCCESS) {
+    std::int64_t id = 0;
+    if (LSTATUS walked = Walk(key, names, Missing::kFail, &id); walked != ERROR_SUCCESS) {
       return walked;
     }
     DeleteSubtree(id, names.empty());
