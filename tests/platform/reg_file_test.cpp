@@ -15,18 +15,12 @@
 
 #include "platform/registry.h"
 #include "platform/sqlite_registry.h"
+#include "tests/support/temporary_folder.h"
 
 namespace vk::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path MakeTemporaryFolder() {
-  std::string pattern = (fs::temp_directory_path() / "vk-regfile-XXXXXX").string();
-  char* made = mkdtemp(pattern.data());
-  if (made == nullptr) throw std::runtime_error("mkdtemp failed");
-  return made;
-}
 
 std::string Sz(std::string_view text) { return std::string(text) + '\0'; }
 
@@ -63,14 +57,7 @@ std::string Utf16File(std::string_view utf8) {
 
 class RegFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = MakeTemporaryFolder();
-    registry_ = OpenSqliteRegistry(folder_ / "registry.db");
-  }
-  void TearDown() override {
-    registry_.reset();
-    fs::remove_all(folder_);
-  }
+  void SetUp() override { registry_ = OpenSqliteRegistry(folder_ / "registry.db"); }
 
   RegistryValue Read(HKEY root, std::string_view path, std::string_view name,
                      Registry* registry = nullptr) {
@@ -135,7 +122,8 @@ class RegFileTest : public ::testing::Test {
   // The store as importing kEveryKind leaves it.
   void ExpectEveryKind();
 
-  fs::path folder_;
+  // Declared first, so the store closes before its folder goes.
+  vk::testing::TemporaryFolder folder_;
   std::unique_ptr<Registry> registry_;
 };
 

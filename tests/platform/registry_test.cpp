@@ -17,32 +17,19 @@
 #include <vector>
 
 #include "platform/sqlite_registry.h"
+#include "tests/support/temporary_folder.h"
 
 namespace vk::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path MakeTemporaryFolder() {
-  std::string pattern = (fs::temp_directory_path() / "vk-registry-XXXXXX").string();
-  char* made = mkdtemp(pattern.data());
-  if (made == nullptr) throw std::runtime_error("mkdtemp failed");
-  return made;
-}
-
 // A string value's bytes as the "A" functions store them: with the zero.
 std::string Sz(std::string_view text) { return std::string(text) + '\0'; }
 
 class RegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = MakeTemporaryFolder();
-    registry_ = OpenSqliteRegistry(StoreFile());
-  }
-  void TearDown() override {
-    registry_.reset();
-    fs::remove_all(folder_);
-  }
+  void SetUp() override { registry_ = OpenSqliteRegistry(StoreFile()); }
 
   fs::path StoreFile() const { return folder_ / "registry.db"; }
 
@@ -83,7 +70,8 @@ class RegistryTest : public ::testing::Test {
     return names;
   }
 
-  fs::path folder_;
+  // Declared first, so the store closes before its folder goes.
+  vk::testing::TemporaryFolder folder_;
   std::unique_ptr<Registry> registry_;
 };
 
