@@ -119,7 +119,7 @@ Bytes MakeBinary() {
 Bytes MakeRandom() {
   Random random(3);
   Bytes bytes(kSampleSize);
-  for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random.Next() >> 24);
+  for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random.Next() >> 23);  // the top 8 of 31 bits
   return bytes;
 }
 

@@ -1,6 +1,7 @@
 // The match finder's trees stay true to their strings through insertions,
 // replacements and deletions: every known-prefix byte is the real shared
-// prefix, and every match found is the longest the tree holds.
+// prefix, and every match found is the longest the tree holds. Insertions
+// walked in pairs leave the trees and matches one at a time would.
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,70 @@ TEST_P(LzhMatchFinderTest, KnownPrefixesStayTrue) {
 
 TEST_P(LzhMatchFinderTest, FindsTheLongestMatchOfTheTree) {
   Drive(Sample(GetParam().kind, std::min<std::size_t>(GetParam().size, 6000)), true);
+}
+
+// Two finders fed alike, one inserting as the encoder does within a match
+// (in pairs where it may), the other one position at a time.
+TEST_P(LzhMatchFinderTest, PairedInsertionsMatchSingleOnes) {
+  const Bytes input = Sample(GetParam().kind, GetParam().size);
+  auto paired = std::make_unique<LzhMatchFinder>();
+  auto single = std::make_unique<LzhMatchFinder>();
+  paired->Reset();
+  single->Reset();
+  int s = 0;
+  int r = kLzhStart;
+  std::size_t next = 0;
+  for (int length = 0; length < kLzhLongestMatch && next < input.size(); ++length, ++next) {
+    paired->Store(r + length, input[next]);
+    single->Store(r + length, input[next]);
+  }
+  for (int back = kLzhLongestMatch; back >= 0; --back) {
+    paired->Insert(r - back);
+    single->Insert(r - back);
+  }
+  std::size_t pairs = 0;
+  auto advance = [&](LzhMatchFinder& finder) {
+    finder.Delete(s);
+    finder.Store(s, input[next]);
+  };
+  while (next + 1 < input.size()) {
+    // A match as long as the single finder's, at least 2 steps, so that
+    // pairs come up even where matches are rare.
+    const int steps = std::max(2, single->MatchLength());
+    for (int step = 0; step < steps && next + 1 < input.size(); ++step) {
+      advance(*paired);
+      advance(*single);
+      ++next;
+      s = (s + 1) & kLzhWindowMask;
+      r = (r + 1) & kLzhWindowMask;
+      if (step + 1 < steps && paired->CanPair(r, s)) {
+        advance(*paired);
+        paired->InsertPair(r);
+        single->Insert(r);
+        advance(*single);
+        single->Insert((r + 1) & kLzhWindowMask);
+        ++next;
+        ++step;
+        ++pairs;
+        s = (s + 1) & kLzhWindowMask;
+        r = (r + 1) & kLzhWindowMask;
+      } else {
+        paired->Insert(r);
+        single->Insert(r);
+      }
+      ASSERT_EQ(paired->MatchLength(), single->MatchLength()) << "at byte " << next;
+      if (single->MatchLength() > 0) {
+        ASSERT_EQ(paired->MatchPosition(), single->MatchPosition()) << "at byte " << next;
+      }
+    }
+  }
+  EXPECT_GT(pairs, 0u);
+  for (int node = 0; node < kLzhWindowSize; ++node) {
+    ASSERT_EQ(paired->Parent(node), single->Parent(node)) << "node " << node;
+    if (single->Parent(node) != LzhMatchFinder::kNone) {
+      ASSERT_EQ(paired->KnownPrefix(node), single->KnownPrefix(node)) << "node " << node;
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, LzhMatchFinderTest,
