@@ -43,11 +43,6 @@ int LzhMatchFinder::CommonPrefix(int a, int b, int from) const {
   return kLzhLongestMatch;
 }
 
-int LzhMatchFinder::PrefixAgainst(int node, int parent) const {
-  if (parent >= kFirstRoot) return 1;
-  return CommonPrefix(node, parent, 1);
-}
-
 std::uint16_t& LzhMatchFinder::LinkOf(int parent, int side) {
   // A root has only one child.
   return parent >= kFirstRoot ? roots_[parent - kFirstRoot] : child_[parent][side];
@@ -163,50 +158,48 @@ void LzhMatchFinder::InsertPair(int r) {
 void LzhMatchFinder::Delete(int p) {
   if (parent_[p] == kNone) return;
   const int above = parent_[p];
-  // A node moving up from under `from` to under from's parent `to` keeps a
-  // true known prefix without comparing, except when both prefixes agree.
-  auto move_up = [this](int node, int from, int to) {
-    if (node == kNone) return;
-    const int from_prefix = known_[from];
-    const int node_prefix = known_[node];
-    if (from_prefix < node_prefix) {
-      known_[node] = static_cast<std::uint8_t>(from_prefix);
-    } else if (from_prefix == node_prefix) {
-      known_[node] =
-          static_cast<std::uint8_t>(to >= kFirstRoot ? 1 : CommonPrefix(node, to, from_prefix));
-    }
+  // A string shares with another at least the fewest bytes shared along a
+  // chain of parents between them, so the nodes that move keep a true
+  // lower bound without comparing.
+  auto move_up = [this](int node, int from) {
+    if (node != kNone) known_[node] = std::min(known_[node], known_[from]);
   };
   std::uint16_t& link = LinkTo(above, p);
   int q;
   if (child_[p][1] == kNone) {
     q = child_[p][0];
-    move_up(q, p, above);
+    move_up(q, p);
   } else if (child_[p][0] == kNone) {
     q = child_[p][1];
-    move_up(q, p, above);
+    move_up(q, p);
   } else {
     // The greatest of the smaller strings takes p's place.
     const int old_left = child_[p][0];
     const int old_right = child_[p][1];
     q = old_left;
-    const bool deeper = child_[q][1] != kNone;
-    if (deeper) {
+    // What q shares with p, and with old_left, at least.
+    int with_p = known_[old_left];
+    if (child_[q][1] != kNone) {
+      int with_left = kLzhLongestMatch;
       do {
         q = child_[q][1];
+        with_left = std::min<int>(with_left, known_[q]);
       } while (child_[q][1] != kNone);
+      with_p = std::min(with_p, with_left);
       const int q_parent = parent_[q];
       const int q_left = child_[q][0];
-      move_up(q_left, q, q_parent);
+      move_up(q_left, q);
       child_[q_parent][1] = static_cast<std::uint16_t>(q_left);
       parent_[q_left] = static_cast<std::uint16_t>(q_parent);
       child_[q][0] = static_cast<std::uint16_t>(old_left);
       parent_[old_left] = static_cast<std::uint16_t>(q);
+      known_[old_left] = static_cast<std::uint8_t>(with_left);
     }
     child_[q][1] = static_cast<std::uint16_t>(old_right);
     parent_[old_right] = static_cast<std::uint16_t>(q);
-    known_[q] = static_cast<std::uint8_t>(PrefixAgainst(q, above));
-    known_[old_right] = static_cast<std::uint8_t>(PrefixAgainst(old_right, q));
-    if (deeper) known_[old_left] = static_cast<std::uint8_t>(PrefixAgainst(old_left, q));
+    known_[old_right] = static_cast<std::uint8_t>(std::min<int>(known_[old_right], with_p));
+    // Below a root this is 1, as p's own is.
+    known_[q] = static_cast<std::uint8_t>(std::min<int>(known_[p], with_p));
   }
   parent_[q] = static_cast<std::uint16_t>(above);
   link = static_cast<std::uint16_t>(q);

@@ -8,9 +8,11 @@
 // and on the way finds the longest earlier string that matches it (the
 // nearest among equally long ones on the path). A newer string equal in all
 // 60 bytes takes the older one's place, which keeps trees shallow on
-// repetitive data. Each node remembers how many leading bytes it shares with
-// its parent, so most byte comparisons on the way down are skipped; this
-// changes no result. The roots, the order, the insertion and deletion rules
+// repetitive data. Each node remembers how many leading bytes it is known
+// to share with its parent (exactly when inserted, at least after the tree
+// has changed around it), so a step down compares only from there on; this
+// changes no result. Walks into two different trees can go together,
+// keeping the processor busier than one walk alone. The roots, the order, the insertion and deletion rules
 // and the replacement decide which of equal matches is found, so they fix
 // the encoder's output bytes.
 
@@ -89,8 +91,6 @@ class LzhMatchFinder {
   // Number of equal leading bytes of the strings at a and b, from offset
   // `from` (all bytes before it known equal), at most 60.
   int CommonPrefix(int a, int b, int from) const;
-  // Known prefix of node against the given parent, counted from offset 1.
-  int PrefixAgainst(int node, int parent) const;
   // The link on the given side of parent (a node or a root), and the link
   // of parent that holds child.
   std::uint16_t& LinkOf(int parent, int side);
@@ -103,7 +103,8 @@ class LzhMatchFinder {
   // A node, a root (kFirstRoot + hash) or kNone; 4096 takes writes for "no
   // node".
   std::array<std::uint16_t, kLzhWindowSize + 1> parent_;
-  // Leading bytes known equal to the parent's string.
+  // Leading bytes known equal to the parent's string: at least 1, and no
+  // more than the strings share.
   std::array<std::uint8_t, kLzhWindowSize> known_;
   std::array<std::uint16_t, kRoots> roots_;
   int match_position_ = 0;
