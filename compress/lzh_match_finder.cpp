@@ -21,6 +21,7 @@ void LzhMatchFinder::Reset() {
   std::fill(window_.begin() + kLzhStart, window_.end(), 0);
   roots_.fill(kNone);
   parent_.fill(kNone);
+  child_[kNone] = {kNone, kNone};
   match_position_ = 0;
   match_length_ = 0;
 }
@@ -49,7 +50,13 @@ std::uint16_t& LzhMatchFinder::LinkOf(int parent, int side) {
 }
 
 std::uint16_t& LzhMatchFinder::LinkTo(int parent, int child) {
-  return LinkOf(parent, parent < kFirstRoot && child_[parent][1] == child);
+  // Chosen without jumps: which side a node hangs on is unpredictable. A
+  // root reads the links of the spare node, which has none.
+  const bool root = parent >= kFirstRoot;
+  std::uint16_t* const links = child_[root ? kNone : parent].data();
+  std::uint16_t* const node_link = links + (links[1] == child);
+  std::uint16_t* const root_link = &roots_[(parent - kFirstRoot) & (kRoots - 1)];
+  return *(root ? root_link : node_link);
 }
 
 LzhMatchFinder::Walk LzhMatchFinder::Begin(int r) {
@@ -161,8 +168,9 @@ void LzhMatchFinder::Delete(int p) {
   // A string shares with another at least the fewest bytes shared along a
   // chain of parents between them, so the nodes that move keep a true
   // lower bound without comparing.
+  // A missing node (kNone) takes its write in the spare entry.
   auto move_up = [this](int node, int from) {
-    if (node != kNone) known_[node] = std::min(known_[node], known_[from]);
+    known_[node] = std::min(known_[node], known_[from]);
   };
   std::uint16_t& link = LinkTo(above, p);
   int q;

@@ -98,14 +98,15 @@ class LzhMatchFinder {
 
   std::array<std::uint8_t, kWindowBytes> window_;
   // Each node's two links side by side, [0] to the smaller strings, [1] to
-  // the greater or equal ones, so that a step down loads both at once.
+  // the greater or equal ones, so that a step down loads both at once; 4096
+  // is a spare node with none.
   std::array<std::array<std::uint16_t, 2>, kLzhWindowSize + 1> child_;
   // A node, a root (kFirstRoot + hash) or kNone; 4096 takes writes for "no
   // node".
   std::array<std::uint16_t, kLzhWindowSize + 1> parent_;
   // Leading bytes known equal to the parent's string: at least 1, and no
-  // more than the strings share.
-  std::array<std::uint8_t, kLzhWindowSize> known_;
+  // more than the strings share; 4096 is spare.
+  std::array<std::uint8_t, kLzhWindowSize + 1> known_;
   std::array<std::uint16_t, kRoots> roots_;
   int match_position_ = 0;
   int match_length_ = 0;
