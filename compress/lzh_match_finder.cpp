@@ -59,11 +59,11 @@ std::uint16_t& LzhMatchFinder::LinkTo(int parent, int child) {
   return *(root ? root_link : node_link);
 }
 
-LzhMatchFinder::Walk LzhMatchFinder::Begin(int r) {
+LzhMatchFinder::Walk LzhMatchFinder::Begin(int r, int root) {
   child_[r] = {kNone, kNone};
   Walk walk;
   walk.r = r;
-  walk.parent = Root(r);
+  walk.parent = root;
   walk.p = roots_[walk.parent - kFirstRoot];
   return walk;
 }
@@ -134,22 +134,23 @@ void LzhMatchFinder::TakeMatch(const Walk& walk) {
 }
 
 void LzhMatchFinder::Insert(int r) {
-  Walk walk = Begin(r);
+  Walk walk = Begin(r, Root(r));
   while (walk.p != kNone) Step<true>(walk);
   Finish(walk);
   TakeMatch(walk);
 }
 
-bool LzhMatchFinder::CanPair(int r, int next) const {
+bool LzhMatchFinder::CanPair(int r, int next) {
   // A node's first bytes stay as they were when it was inserted, so its tree
   // is still known from them.
-  const int tree = Root(r);
-  return tree != Root((r + 1) & kLzhWindowMask) && (parent_[next] == kNone || tree != Root(next));
+  pair_roots_ = {Root(r), Root((r + 1) & kLzhWindowMask)};
+  return pair_roots_[0] != pair_roots_[1] &&
+         (parent_[next] == kNone || pair_roots_[0] != Root(next));
 }
 
 void LzhMatchFinder::InsertPair(int r) {
-  Walk one = Begin(r);
-  Walk two = Begin((r + 1) & kLzhWindowMask);
+  Walk one = Begin(r, pair_roots_[0]);
+  Walk two = Begin((r + 1) & kLzhWindowMask, pair_roots_[1]);
   // Two walks in step keep more work in flight.
   while ((one.p != kNone) & (two.p != kNone)) {
     Step<false>(one);

@@ -44,10 +44,11 @@ class LzhMatchFinder {
   // earlier match (length 0, or 3 to 60).
   void Insert(int r);
   // Whether Insert(r), Delete(next), Insert(r + 1) may run as Delete(next),
-  // InsertPair(r, r + 1): when r's tree is neither next's nor r + 1's.
-  bool CanPair(int r, int next) const;
+  // InsertPair(r): when r's tree is neither next's nor r + 1's.
+  bool CanPair(int r, int next);
   // Inserts r and then r + 1 as two calls of Insert would, walking both
-  // trees at once; the match found is r + 1's.
+  // trees at once; the match found is r + 1's. Only after CanPair(r, next)
+  // has said yes (and Delete(next) and the next Store), whose trees it uses.
   void InsertPair(int r);
   // Removes position p from its tree; nothing when it is in none.
   void Delete(int p);
@@ -82,7 +83,7 @@ class LzhMatchFinder {
     bool replaced = false;
   };
   int Root(int r) const;
-  Walk Begin(int r);
+  Walk Begin(int r, int root);
   template <bool kFindMatch>
   void Step(Walk& walk);
   // Links r in where the walk ended.
@@ -108,6 +109,7 @@ class LzhMatchFinder {
   // more than the strings share; 4096 is spare.
   std::array<std::uint8_t, kLzhWindowSize + 1> known_;
   std::array<std::uint16_t, kRoots> roots_;
+  std::array<int, 2> pair_roots_{};  // of r and r + 1, from CanPair
   int match_position_ = 0;
   int match_length_ = 0;
 };
