@@ -9,24 +9,30 @@ namespace vk::compress {
 namespace {
 
 // Bits go out most significant first; the last byte is padded with 0 bits.
-// Fewer than 8 bits are pending between calls.
+// Fewer than 32 bits are pending between calls, and they go out four bytes
+// at a time: a test per code rather than a loop of unforeseeable length.
 class LzhBitWriter {
  public:
   explicit LzhBitWriter(CodecContext& context) : context_(context) {}
 
-  // Writes the first `length` bits (at most 56) of the left-aligned code.
+  // Writes the first `length` bits (at most 32) of the left-aligned code.
   void Put(std::uint64_t code, int length) {
     bits_ |= code >> count_;
     count_ += length;
-    while (count_ >= 8) {
-      context_.WriteSinkByte(static_cast<std::uint8_t>(bits_ >> 56));
-      bits_ <<= 8;
-      count_ -= 8;
+    if (count_ >= 32) {
+      for (int shift = 56; shift >= 32; shift -= 8) {
+        context_.WriteSinkByte(static_cast<std::uint8_t>(bits_ >> shift));
+      }
+      bits_ <<= 32;
+      count_ -= 32;
     }
   }
 
   void Flush() {
-    if (count_ > 0) context_.WriteSinkByte(static_cast<std::uint8_t>(bits_ >> 56));
+    for (; count_ > 0; count_ -= 8) {
+      context_.WriteSinkByte(static_cast<std::uint8_t>(bits_ >> 56));
+      bits_ <<= 8;
+    }
     bits_ = 0;
     count_ = 0;
   }
