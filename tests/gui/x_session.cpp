@@ -113,17 +113,21 @@ std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds timeout) 
   }
 }
 
-XSession::XSession(int width, int height, const std::filesystem::path& workFolder)
-    : workFolder_(workFolder) {
-  // -displayfd lets the server pick a free display and say which once it
-  // accepts clients, so parallel tests never race for a number.
+namespace {
+
+// Starts Xvfb on the given display and returns its pid, or -1 when it ended
+// or stayed silent before saying it accepts clients.
+pid_t StartServer(int display, const std::string& screen, const std::filesystem::path& log) {
+  // -displayfd says when the server accepts clients; -noreset keeps it from
+  // resetting when its last client leaves, which turns the next one away
+  // meanwhile.
   std::array<int, 2> ready{};
   if (pipe(ready.data()) != 0) throw std::runtime_error("pipe failed");
-  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
   pid_t pid = -1;
   try {
-    pid = Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp"}, {}, -1,
-                workFolder_ / "xvfb.log", ready[1]);
+    pid = Spawn({"Xvfb", ":" + std::to_string(display), "-displayfd", "3", "-screen", "0", screen,
+                 "-nolisten", "tcp", "-noreset"},
+                {}, -1, log, ready[1]);
   } catch (...) {
     close(ready[0]);
     close(ready[1]);
@@ -145,10 +149,28 @@ XSession::XSession(int width, int height, const std::filesystem::path& workFolde
   if (number.find('\n') == std::string::npos) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
+    return -1;
+  }
+  return pid;
+}
+
+}  // namespace
+
+XSession::XSession(int width, int height, const std::filesystem::path& workFolder)
+    : workFolder_(workFolder) {
+  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  // Servers left to pick the lowest free display race for it when tests
+  // (or two test runs) start them at once, and one can end up unreachable.
+  // Each test process tries its own numbers instead, from 200 on (the
+  // toolkit's smoke test keeps below), and the next when one is taken.
+  for (int attempt = 0; attempt < 8 && serverPid_ < 0; ++attempt) {
+    const int display = 200 + static_cast<int>((getpid() + 101 * attempt) % 800);
+    serverPid_ = StartServer(display, screen, workFolder_ / "xvfb.log");
+    if (serverPid_ > 0) displayNumber_ = display;
+  }
+  if (serverPid_ < 0) {
     throw std::runtime_error("Xvfb did not start; see " + (workFolder_ / "xvfb.log").string());
   }
-  displayNumber_ = std::stoi(number);
-  serverPid_ = pid;
 }
 
 XSession::~XSession() {

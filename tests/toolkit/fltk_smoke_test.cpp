@@ -59,8 +59,10 @@ class VirtualDisplay {
       const std::string display = ":" + std::to_string(number);
       pid_ = fork();
       if (pid_ == 0) {
+        // -noreset: a server that resets when its last client leaves turns
+        // the next one away meanwhile.
         execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
+               "-noreset", static_cast<char*>(nullptr));
         _exit(127);
       }
       for (int tries = 0; tries < 100; ++tries) {
