@@ -79,9 +79,9 @@ inline void LzhMatchFinder::Step(Walk& walk) {
   const int known = known_[p];
   std::uint32_t children;  // both links in one word, to choose by a shift
   std::memcpy(&children, child_[p].data(), sizeof children);
-  // Where p parts from its parent before r does, r parts from p there too;
-  // where p parts after, r parts from p where it parted from the parent. So
-  // the strings part at the first difference from the lesser of the two.
+  // r shares `equal` bytes with the parent and p at least `known`, so r and
+  // p share at least the fewer: they part at the first difference from
+  // there on.
   const int from = std::min(known, equal);
   const std::uint64_t mine = LoadWord(text + r + from);
   const std::uint64_t theirs = LoadWord(text + p + from);

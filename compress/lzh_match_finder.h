@@ -75,7 +75,7 @@ class LzhMatchFinder {
     int r;
     int parent;
     int side = 1;   // a root's child counts as greater
-    int equal = 1;  // leading bytes known equal between r and p
+    int equal = 1;  // leading bytes r shares with parent
     int p;
     // The best match so far as length * 4096 + (p - r) mod 4096; a match
     // must be longer than 2.
