@@ -21,7 +21,10 @@ void LzhMatchFinder::Reset() {
   std::fill(window_.begin() + kLzhStart, window_.end(), 0);
   roots_.fill(kNone);
   parent_.fill(kNone);
+  // The spare node has no links; what is written for a missing node lands
+  // in its known prefix and is never used.
   child_[kNone] = {kNone, kNone};
+  known_[kNone] = 1;
   match_position_ = 0;
   match_length_ = 0;
 }
