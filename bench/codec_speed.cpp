@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <vector>
 
 #include "compress/codec_context.h"
@@ -142,7 +143,7 @@ Bytes MakeRepetitive() {
 Bytes MakeProgram() {
   std::ifstream file("/proc/self/exe", std::ios::binary);
   const Bytes program((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (program.empty()) return MakeBinary();
+  if (program.empty()) throw std::runtime_error("cannot read /proc/self/exe for the program sample");
   Bytes bytes;
   bytes.reserve(kSampleSize + program.size());
   while (bytes.size() < kSampleSize) bytes.insert(bytes.end(), program.begin(), program.end());

@@ -171,8 +171,8 @@ void LzhMatchFinder::Delete(int p) {
   const int above = parent_[p];
   // A string shares with another at least the fewest bytes shared along a
   // chain of parents between them, so the nodes that move keep a true
-  // lower bound without comparing.
-  // A missing node (kNone) takes its write in the spare entry.
+  // lower bound without comparing. A missing node (kNone) takes its write
+  // in the spare entry.
   auto move_up = [this](int node, int from) {
     known_[node] = std::min(known_[node], known_[from]);
   };
